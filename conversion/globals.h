@@ -1,0 +1,36 @@
+// The program's process-wide state, declared once here and defined in
+// globals.cpp. Everything runs on the one user-interface thread.
+#ifndef VELKMAR_CONVERSION_GLOBALS_H
+#define VELKMAR_CONVERSION_GLOBALS_H
+
+#include "conversion/messages.h"
+#include "conversion/sound_info.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+// Capacity of every path buffer, terminating zero included.
+const int PATH_TEXT_SIZE = 260;
+
+// The sound description handed to the codec; zero at start, never reset.
+extern SoundInfo g_soundInfo;
+
+// 1 while an extraction started from the Extract button runs.
+extern int g_busy;
+// Set by the Extract button while busy; consumed by the folder extraction.
+extern int g_stopRequest;
+
+// Directory of the program's own executable, without a trailing separator.
+extern char g_exeDir[PATH_TEXT_SIZE];
+
+// Diverts the conversions' messages when set; null shows them.
+extern MessageHook g_messageHook;
+
+#ifdef _WIN32
+extern HWND g_sheet;        // the property sheet
+extern HWND g_extractPage;  // recorded at the Extract page's WM_INITDIALOG
+extern HWND g_packPage;     // recorded at the Pack page's WM_INITDIALOG
+#endif
+
+#endif
