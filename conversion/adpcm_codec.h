@@ -36,6 +36,15 @@ int AIL_decompress_ADPCM(const SoundInfo* info, void** image, uint32_t* imageSiz
 // the image on success, 0 for input it cannot encode.
 int AIL_compress_ADPCM(const SoundInfo* info, void** image, uint32_t* imageSize);
 
+// The encoders behind AIL_compress_ADPCM: the search encoder is the
+// default; the plain one, the nearest code sample by sample, is the
+// yardstick the search is measured against.
+enum AdpcmEncoder { ADPCM_ENCODER_SEARCH, ADPCM_ENCODER_PLAIN };
+
+// AIL_compress_ADPCM with the encoder chosen.
+int CompressAdpcmWith(const SoundInfo* info, AdpcmEncoder encoder, void** image,
+                      uint32_t* imageSize);
+
 // Releases an image returned by either function (the process heap on
 // Windows). A null image is ignored.
 void ReleaseCodecImage(void* image);

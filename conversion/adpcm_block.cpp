@@ -1,0 +1,102 @@
+// IMA ADPCM blocks: the tables, the scalar block decoder and the plain
+// encoder.
+#include "conversion/adpcm_block.h"
+
+#include "conversion/byte_order.h"
+
+const int16_t kImaStepTable[IMA_MAX_STEP_INDEX + 1] = {
+    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,
+    25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,
+    88,    97,    107,   118,   130,   143,   157,   173,   190,   209,   230,   253,   279,
+    307,   337,   371,   408,   449,   494,   544,   598,   658,   724,   796,   876,   963,
+    1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,  2272,  2499,  2749,  3024,  3327,
+    3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493,  10442, 11487,
+    12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+
+const int8_t kImaIndexTable[16] = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
+
+uint32_t FramesInBlock(uint32_t blockBytes, uint32_t channels) {
+    const uint32_t header = 4 * channels;
+    if (channels == 0 || blockBytes < header) return 0;
+    return 1 + 8 * ((blockBytes - header) / header);
+}
+
+uint32_t DecodeBlockScalar(const uint8_t* block, uint32_t bytes, uint32_t channels, int16_t* out) {
+    const uint32_t frames = FramesInBlock(bytes, channels);
+    if (frames == 0) return 0;
+    const uint32_t groups = (frames - 1) / 8;
+    for (uint32_t c = 0; c < channels; ++c) {
+        const uint8_t* header = block + 4 * c;
+        AdpcmChannelState state;
+        state.predictor = static_cast<int16_t>(ReadLe16(header));
+        state.stepIndex = header[2] > IMA_MAX_STEP_INDEX ? IMA_MAX_STEP_INDEX : header[2];
+        int16_t* o = out + c;
+        *o = static_cast<int16_t>(state.predictor);
+        o += channels;
+        const uint8_t* g = block + 4 * channels + 4 * c;
+        for (uint32_t k = 0; k < groups; ++k, g += 4 * channels) {
+            for (int b = 0; b < 4; ++b) {
+                o[0] = static_cast<int16_t>(DecodeNibble(&state, g[b] & 15u));
+                o[channels] = static_cast<int16_t>(DecodeNibble(&state, g[b] >> 4));
+                o += 2 * channels;
+            }
+        }
+    }
+    return frames;
+}
+
+size_t DecodeBlocksScalar(const uint8_t* blocks, size_t count, uint32_t blockBytes,
+                          uint32_t channels, int16_t* out) {
+    const uint32_t frames = FramesInBlock(blockBytes, channels);
+    for (size_t b = 0; b < count; ++b)
+        DecodeBlockScalar(blocks + b * blockBytes, blockBytes, channels,
+                          out + b * static_cast<size_t>(frames) * channels);
+    return count * frames;
+}
+
+// The code for `target` from `state` whose reconstruction lies nearest;
+// ties go to the smaller magnitude.
+static uint32_t NearestCode(const AdpcmChannelState& state, int32_t target) {
+    const int32_t step = kImaStepTable[state.stepIndex];
+    const int32_t delta = target - state.predictor;
+    const uint32_t sign = delta < 0 ? 8u : 0u;
+    uint32_t best = 0;
+    int64_t bestError = -1;
+    for (uint32_t m = 0; m < 8; ++m) {
+        int32_t diff = step >> 3;
+        if (m & 4) diff += step;
+        if (m & 2) diff += step >> 1;
+        if (m & 1) diff += step >> 2;
+        int32_t value = sign ? state.predictor - diff : state.predictor + diff;
+        if (value > 32767) value = 32767;
+        if (value < -32768) value = -32768;
+        const int64_t e = static_cast<int64_t>(target - value) * (target - value);
+        if (bestError < 0 || e < bestError) {
+            bestError = e;
+            best = m;
+        }
+    }
+    return best | sign;
+}
+
+// Puts code i (0..63) of a channel's block into its groups.
+static void StoreCode(uint8_t* codes, size_t groupStride, uint32_t i, uint32_t code) {
+    uint8_t* byte = codes + (i / 8) * groupStride + (i % 8) / 2;
+    if (i % 2 == 0)
+        *byte = static_cast<uint8_t>((*byte & 0xF0u) | code);
+    else
+        *byte = static_cast<uint8_t>((*byte & 0x0Fu) | (code << 4));
+}
+
+void EncodeChannelBlockPlain(const int16_t* samples, size_t stride, AdpcmChannelState* state,
+                             uint8_t* header, uint8_t* codes, size_t groupStride) {
+    state->predictor = samples[0];
+    WriteLe16(header, static_cast<uint16_t>(samples[0]));
+    header[2] = static_cast<uint8_t>(state->stepIndex);
+    header[3] = 0;
+    for (uint32_t i = 0; i + 1 < GAME_FRAMES_PER_BLOCK; ++i) {
+        const uint32_t code = NearestCode(*state, samples[(i + 1) * stride]);
+        DecodeNibble(state, code);
+        StoreCode(codes, groupStride, i, code);
+    }
+}
