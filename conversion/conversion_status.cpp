@@ -7,7 +7,7 @@ const char* DescribeConvStatus(ConvStatus status) {
     case CONV_CANNOT_OPEN_SOURCE: return "cannot open";
     case CONV_CANNOT_OPEN_DESTINATION: return "cannot create the output file";
     case CONV_NOT_REGULAR_FILE: return "the output exists and is not a regular file";
-    case CONV_EMPTY_SOURCE: return "empty file";
+    case CONV_EMPTY_SOURCE: return "no sound data";
     case CONV_READ_FAILED: return "cannot read";
     case CONV_NOT_PCM_WAV: return "not a PCM WAV file";
     case CONV_UNSUPPORTED_FORMAT: return "unsupported sound format";

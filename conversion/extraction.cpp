@@ -1,1 +1,138 @@
-// placeholder
+// Single-file extraction: read a packed file whole, decode it with the
+// preset in the sound description, cut it at the first long silence and
+// write the WAV image.
+#include "conversion/extraction.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "conversion/adpcm_codec.h"
+#include "conversion/byte_order.h"
+#include "conversion/file_access.h"
+#include "conversion/globals.h"
+
+namespace {
+
+const uint64_t RIFF_LIMIT = 0xFFFFFFFFull;
+
+// Length of the WAV image that decoding length bytes with the preset in
+// g_soundInfo gives: every whole block yields its header sample and two
+// samples a byte; a final partial block yields its header sample and whole
+// groups of four bytes a channel. 0 when the preset is no valid layout.
+uint64_t DecodedImageLength(uint64_t length) {
+    const uint64_t channels = g_soundInfo.channels;
+    const uint64_t blockSize = g_soundInfo.blockSize;
+    const uint64_t header = 4 * channels;
+    if (channels < 1 || channels > 2 || blockSize <= header || blockSize % header != 0) return 0;
+    const uint64_t framesPerBlock = 1 + (blockSize - header) * 2 / channels;
+    const uint64_t rest = length % blockSize;
+    uint64_t frames = length / blockSize * framesPerBlock;
+    if (rest >= header) frames += 1 + (rest - header) / header * 8;
+    return PCM_IMAGE_HEADER + frames * channels * 2;
+}
+
+// Reads the source whole, its length rounded down to a multiple of 4 (the
+// trailing one to three bytes are never read). The part a short read does
+// not deliver is zero; a read that does not even deliver the first quarter
+// fails. On success *buffer is the caller's to free.
+ConvStatus ReadPackedSource(FILE* source, uint8_t** buffer, uint32_t* length) {
+    long long size = FileSizeOf(source);
+    if (size < 0) return CONV_READ_FAILED;
+    const uint64_t whole = static_cast<uint64_t>(size) & ~3ull;
+    if (whole == 0) return CONV_EMPTY_SOURCE;
+    if (whole > RIFF_LIMIT || DecodedImageLength(whole) > RIFF_LIMIT) return CONV_TOO_LARGE;
+    if (whole > SIZE_MAX) return CONV_NO_MEMORY;
+    const size_t bytes = static_cast<size_t>(whole);
+    uint8_t* data = static_cast<uint8_t*>(std::malloc(bytes));
+    if (!data) return CONV_NO_MEMORY;
+    size_t got = std::fread(data, 1, bytes, source);
+    if (got < bytes / 4) {
+        std::free(data);
+        return CONV_READ_FAILED;
+    }
+    std::memset(data + got, 0, bytes - got);
+    *buffer = data;
+    *length = static_cast<uint32_t>(whole);
+    return CONV_OK;
+}
+
+// Decodes with the preset in g_soundInfo. *image is the caller's to
+// release; *imageLength is taken from the image's RIFF size field.
+ConvStatus DecodePacked(const uint8_t* data, uint32_t length, void** image, uint32_t* imageLength) {
+    g_soundInfo.data = data;
+    g_soundInfo.dataLength = length;
+    // The count of 4-bit codes a channel: an upper bound on the frames.
+    const uint64_t codes = g_soundInfo.channels == 2 ? length : 2ull * length;
+    g_soundInfo.samples = static_cast<uint32_t>(codes > RIFF_LIMIT ? RIFF_LIMIT : codes);
+    uint32_t reported = 0;
+    int decoded = AIL_decompress_ADPCM(&g_soundInfo, image, &reported);
+    g_soundInfo.data = nullptr;
+    if (!decoded || !*image) return DecodedImageLength(length) > RIFF_LIMIT ? CONV_TOO_LARGE : CONV_NO_MEMORY;
+    const uint64_t declared = ReadLe32(static_cast<const uint8_t*>(*image) + PCM_IMAGE_RIFF_SIZE) + 8ull;
+    if (declared > reported || declared < PCM_IMAGE_HEADER) return CONV_UNSUPPORTED_FORMAT;
+    *imageLength = static_cast<uint32_t>(declared);
+    return CONV_OK;
+}
+
+// True when the 8 bytes at p are all zero.
+bool ZeroWord(const uint8_t* p) {
+    uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word == 0;
+}
+
+}  // namespace
+
+uint32_t CutTrailingSilence(uint8_t* image, uint32_t imageLength) {
+    if (imageLength < 8) return imageLength;
+    const uint32_t n = imageLength - 8;
+    // Walk the image once: i is where the current zero run would start.
+    // A run that ends before SILENCE_RUN bytes resumes the walk after the
+    // byte that ended it, so every byte is looked at a bounded number of
+    // times.
+    uint32_t i = 0;
+    while (i < n && static_cast<uint64_t>(i) + SILENCE_RUN <= imageLength) {
+        if (image[i] != 0) {
+            ++i;
+            continue;
+        }
+        uint32_t end = i + SILENCE_RUN;
+        uint32_t j = i;
+        while (j + 8 <= end && ZeroWord(image + j)) j += 8;
+        while (j < end && image[j] == 0) ++j;
+        if (j == end) {
+            WriteLe32(image + PCM_IMAGE_RIFF_SIZE, i);
+            WriteLe32(image + PCM_IMAGE_DATA_SIZE, i - 36);
+            return i + 8;
+        }
+        i = j + 1;
+    }
+    return imageLength;
+}
+
+ConvStatus ExtractSoundFileStatus(const char* source, const char* destination) {
+    FILE* input = std::fopen(source, "rb");
+    if (!input) return CONV_CANNOT_OPEN_SOURCE;
+    PendingOutput output;
+    uint8_t* data = nullptr;
+    uint32_t length = 0;
+    void* image = nullptr;
+    uint32_t imageLength = 0;
+    ConvStatus status = BeginOutput(&output, destination);
+    if (status == CONV_OK) status = ReadPackedSource(input, &data, &length);
+    if (status == CONV_OK) status = DecodePacked(data, length, &image, &imageLength);
+    if (status == CONV_OK) {
+        uint32_t keep = CutTrailingSilence(static_cast<uint8_t*>(image), imageLength);
+        status = WriteOutput(&output, image, keep);
+    }
+    if (status == CONV_OK) status = CommitOutput(&output);
+    AbandonOutput(&output);
+    std::fclose(input);
+    ReleaseCodecImage(image);
+    std::free(data);
+    return status;
+}
+
+int ExtractSoundFile(const char* source, const char* destination) {
+    return ExtractSoundFileStatus(source, destination) == CONV_OK ? 1 : 0;
+}
