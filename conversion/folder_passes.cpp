@@ -1,0 +1,172 @@
+// Folder extraction's passes and rules, over the platform's directory
+// listing.
+#include "conversion/folder_passes.h"
+
+#include <algorithm>
+#include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dirent.h>
+#include <sys/stat.h>
+#endif
+
+#include "conversion/extraction.h"
+#include "conversion/globals.h"
+#include "conversion/presets.h"
+
+const FolderPassKind FOLDER_PASSES[FOLDER_PASS_COUNT] = {
+    {"*.wad", ".wad"},
+    {"*.adx", ".adx"},
+    {"*.adp", ".adp"},
+};
+
+namespace {
+
+#ifdef _WIN32
+const char SEPARATOR = '\\';
+const size_t PATH_LIMIT = PATH_TEXT_SIZE - 1;  // bytes before the terminating zero
+
+bool EndsInSeparator(const std::string& path) {
+    return !path.empty() && (path.back() == '\\' || path.back() == '/' || path.back() == ':');
+}
+
+// Paths compare as the file system does: ignoring letter case.
+bool SamePath(const std::string& a, const std::string& b) {
+    return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_EQUAL;
+}
+#else
+const char SEPARATOR = '/';
+const size_t PATH_LIMIT = 4095;
+
+bool EndsInSeparator(const std::string& path) { return !path.empty() && path.back() == '/'; }
+
+bool SamePath(const std::string& a, const std::string& b) { return a == b; }
+#endif
+
+uint32_t SizeInKib(uint64_t bytes) {
+    uint64_t kib = bytes / 1024;
+    return kib > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(kib);
+}
+
+bool WrittenInRun(const FolderRun& run, const std::string& path) {
+    for (const std::string& written : run.written)
+        if (SamePath(written, path)) return true;
+    return false;
+}
+
+}  // namespace
+
+bool HasExtension(const char* name, const char* extension) {
+    const char* dot = std::strrchr(name, '.');
+    if (!dot || std::strlen(dot) != std::strlen(extension)) return false;
+    for (size_t i = 0; dot[i]; ++i) {
+        char a = dot[i], b = extension[i];
+        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+        if (a != b) return false;
+    }
+    return true;
+}
+
+#ifdef _WIN32
+ConvStatus ListPassFiles(const char* folder, const char* extension, std::vector<PassFile>* files) {
+    files->clear();
+    std::string pattern;
+    if (JoinPath(folder, "*", &pattern) != CONV_OK) return CONV_PATH_TOO_LONG;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES ? CONV_OK : CONV_CANNOT_OPEN_SOURCE;
+    }
+    do {
+        // The long name only: the short 8.3 alias would let "boom.wadx" in.
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        if (!HasExtension(found.cFileName, extension)) continue;
+        uint64_t size = (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        files->push_back({found.cFileName, SizeInKib(size)});
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return CONV_OK;
+}
+#else
+ConvStatus ListPassFiles(const char* folder, const char* extension, std::vector<PassFile>* files) {
+    files->clear();
+    DIR* directory = opendir(folder);
+    if (!directory) return CONV_CANNOT_OPEN_SOURCE;
+    while (dirent* entry = readdir(directory)) {
+        if (!HasExtension(entry->d_name, extension)) continue;
+        std::string path;
+        struct stat info;
+        if (JoinPath(folder, entry->d_name, &path) != CONV_OK || stat(path.c_str(), &info) != 0) {
+            files->push_back({entry->d_name, 0});  // fails when converted, and says why
+            continue;
+        }
+        if (S_ISREG(info.st_mode)) files->push_back({entry->d_name, SizeInKib(static_cast<uint64_t>(info.st_size))});
+    }
+    closedir(directory);
+    std::sort(files->begin(), files->end(), [](const PassFile& a, const PassFile& b) { return a.name < b.name; });
+    return CONV_OK;
+}
+#endif
+
+uint32_t AdvanceProgress(uint32_t progress, uint32_t kib, uint32_t total, int index, int count) {
+    uint64_t position;
+    if (total == 0)
+        position = count > 0 ? static_cast<uint64_t>(index) * PROGRESS_END / static_cast<uint64_t>(count) : 0;
+    else
+        position = progress + static_cast<uint64_t>(kib) * PROGRESS_END / total;
+    return position > PROGRESS_END ? PROGRESS_END : static_cast<uint32_t>(position);
+}
+
+ConvStatus JoinPath(const char* folder, const char* name, std::string* path) {
+    *path = folder;
+    if (!EndsInSeparator(*path)) path->push_back(SEPARATOR);
+    path->append(name);
+    return path->size() <= PATH_LIMIT ? CONV_OK : CONV_PATH_TOO_LONG;
+}
+
+ConvStatus FolderDestination(const FolderRun& run, const char* folder, const char* name, std::string* path) {
+    std::string base = name;
+    size_t dot = base.rfind('.');
+    std::string proposal = (dot == std::string::npos ? base : base.substr(0, dot)) + ".wav";
+    for (int attempt = 1;; ++attempt) {
+        ConvStatus status = JoinPath(folder, proposal.c_str(), path);
+        if (status != CONV_OK || !WrittenInRun(run, *path)) return status;
+        proposal = base + (attempt == 1 ? std::string() : "." + std::to_string(attempt)) + ".wav";
+    }
+}
+
+int RunFolderPass(const char* extension, int channels, const char* sourceFolder, const char* destinationFolder,
+                  FolderRun* run, const FolderHooks* hooks) {
+    std::vector<PassFile> files;
+    if (ListPassFiles(sourceFolder, extension, &files) != CONV_OK || files.empty()) return 0;
+    uint32_t total = 0;
+    for (const PassFile& file : files) total += file.kib;
+    const int count = static_cast<int>(files.size());
+    int result = 1;
+    uint32_t progress = 0;
+    for (int index = 1; index <= count; ++index) {
+        const PassFile& file = files[static_cast<size_t>(index - 1)];
+        if (hooks->fileStarting) hooks->fileStarting(hooks->context, index, count);
+        if (hooks->stopRequested && hooks->stopRequested(hooks->context)) return result;
+        std::string source, destination;
+        ConvStatus status = JoinPath(sourceFolder, file.name.c_str(), &source);
+        if (status == CONV_OK) status = FolderDestination(*run, destinationFolder, file.name.c_str(), &destination);
+        if (status == CONV_OK) {
+            // Reapplied for every file: an action run in between may have
+            // rewritten the sound description.
+            ApplyChannelRule(channels == 2 ? FORCE_STEREO : FORCE_MONO, nullptr);
+            status = ExtractSoundFileStatus(source.c_str(), destination.c_str());
+        }
+        if (status == CONV_OK)
+            run->written.push_back(destination);
+        else
+            result = 0;
+        progress = AdvanceProgress(progress, file.kib, total, index, count);
+        if (hooks->fileDone) hooks->fileDone(hooks->context, file.name.c_str(), status, progress);
+    }
+    return result;
+}
