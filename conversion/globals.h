@@ -24,6 +24,12 @@ extern int g_stopRequest;
 // Directory of the program's own executable, without a trailing separator.
 extern char g_exeDir[PATH_TEXT_SIZE];
 
+// The last file chosen in each file browser of the window, for the
+// lifetime of the process; independent of the text in the fields.
+extern char g_sourceFile[PATH_TEXT_SIZE];       // Extract page, packed source
+extern char g_packSource[PATH_TEXT_SIZE];       // Pack page, WAV source
+extern char g_packDestination[PATH_TEXT_SIZE];  // Pack page, packed destination
+
 // Diverts the conversions' messages when set; null shows them.
 extern MessageHook g_messageHook;
 
