@@ -2,6 +2,8 @@
 // encoder.
 #include "conversion/adpcm_block.h"
 
+#include <cstdint>
+
 #include "conversion/byte_order.h"
 
 const int16_t kImaStepTable[IMA_MAX_STEP_INDEX + 1] = {
@@ -55,28 +57,29 @@ size_t DecodeBlocksScalar(const uint8_t* blocks, size_t count, uint32_t blockByt
 }
 
 // The code for `target` from `state` whose reconstruction lies nearest;
-// ties go to the smaller magnitude.
+// ties go to the smaller magnitude. Both signs are tried: near the rails
+// the clamp can make the sign away from the target exact.
 static uint32_t NearestCode(const AdpcmChannelState& state, int32_t target) {
     const int32_t step = kImaStepTable[state.stepIndex];
-    const int32_t delta = target - state.predictor;
-    const uint32_t sign = delta < 0 ? 8u : 0u;
     uint32_t best = 0;
-    int64_t bestError = -1;
+    int64_t bestError = INT64_MAX;
     for (uint32_t m = 0; m < 8; ++m) {
         int32_t diff = step >> 3;
         if (m & 4) diff += step;
         if (m & 2) diff += step >> 1;
         if (m & 1) diff += step >> 2;
-        int32_t value = sign ? state.predictor - diff : state.predictor + diff;
-        if (value > 32767) value = 32767;
-        if (value < -32768) value = -32768;
-        const int64_t e = static_cast<int64_t>(target - value) * (target - value);
-        if (bestError < 0 || e < bestError) {
+        const int32_t up = state.predictor + diff > 32767 ? 32767 : state.predictor + diff;
+        const int32_t down = state.predictor - diff < -32768 ? -32768 : state.predictor - diff;
+        const int64_t eUp = static_cast<int64_t>(target - up) * (target - up);
+        const int64_t eDown = static_cast<int64_t>(target - down) * (target - down);
+        const bool negative = eDown < eUp || (eDown == eUp && target < state.predictor);
+        const int64_t e = negative ? eDown : eUp;
+        if (e < bestError) {
             bestError = e;
-            best = m;
+            best = negative ? m | 8 : m;
         }
     }
-    return best | sign;
+    return best;
 }
 
 // Puts code i (0..63) of a channel's block into its groups.
@@ -88,15 +91,42 @@ static void StoreCode(uint8_t* codes, size_t groupStride, uint32_t i, uint32_t c
         *byte = static_cast<uint8_t>((*byte & 0x0Fu) | (code << 4));
 }
 
-void EncodeChannelBlockPlain(const int16_t* samples, size_t stride, AdpcmChannelState* state,
-                             uint8_t* header, uint8_t* codes, size_t groupStride) {
-    state->predictor = samples[0];
-    WriteLe16(header, static_cast<uint16_t>(samples[0]));
-    header[2] = static_cast<uint8_t>(state->stepIndex);
-    header[3] = 0;
+// Greedy codes for one block from a given starting step index; returns
+// the squared error and, when `codes` is set, stores the codes.
+static int64_t GreedyBlock(const int16_t* samples, size_t stride, AdpcmChannelState* state,
+                           uint8_t* codes, size_t groupStride, int16_t* predicted) {
+    int64_t error = 0;
     for (uint32_t i = 0; i + 1 < GAME_FRAMES_PER_BLOCK; ++i) {
-        const uint32_t code = NearestCode(*state, samples[(i + 1) * stride]);
-        DecodeNibble(state, code);
-        StoreCode(codes, groupStride, i, code);
+        const int32_t target = samples[(i + 1) * stride];
+        const uint32_t code = NearestCode(*state, target);
+        const int32_t value = DecodeNibble(state, code);
+        error += static_cast<int64_t>(target - value) * (target - value);
+        if (predicted) predicted[i + 1] = static_cast<int16_t>(value);
+        if (codes) StoreCode(codes, groupStride, i, code);
     }
+    return error;
+}
+
+void EncodeChannelBlockPlain(const int16_t* samples, size_t stride, AdpcmChannelState* state,
+                             uint8_t* header, uint8_t* codes, size_t groupStride,
+                             int16_t* predicted) {
+    // The block starts at the step index that serves the greedy codes
+    // best, the index carried from the last block winning ties.
+    int32_t bestIndex = state->stepIndex;
+    AdpcmChannelState trial = {samples[0], bestIndex};
+    int64_t bestError = GreedyBlock(samples, stride, &trial, nullptr, 0, nullptr);
+    for (int32_t index = 0; index <= IMA_MAX_STEP_INDEX; ++index) {
+        trial = {samples[0], index};
+        const int64_t error = GreedyBlock(samples, stride, &trial, nullptr, 0, nullptr);
+        if (error < bestError) {
+            bestError = error;
+            bestIndex = index;
+        }
+    }
+    WriteLe16(header, static_cast<uint16_t>(samples[0]));
+    header[2] = static_cast<uint8_t>(bestIndex);
+    header[3] = 0;
+    if (predicted) predicted[0] = samples[0];
+    *state = {samples[0], bestIndex};
+    GreedyBlock(samples, stride, state, codes, groupStride, predicted);
 }

@@ -75,15 +75,19 @@ size_t DecodeBlocksScalar(const uint8_t* blocks, size_t count, uint32_t blockByt
 // 4-byte header to `header` and the 32 code bytes to the channel's groups,
 // `codes` pointing at its first group and groups `groupStride` bytes apart.
 // `state` carries the step index from block to block and holds the state
-// the decoder ends the block in. The plain encoder picks, sample by sample,
-// the code whose reconstruction is nearest the input.
+// the decoder ends the block in. When `predicted` is not null it receives
+// the GAME_FRAMES_PER_BLOCK samples the decoder will reconstruct. The plain
+// encoder picks, sample by sample, the code whose reconstruction is
+// nearest the input, from the starting step index that serves it best.
 void EncodeChannelBlockPlain(const int16_t* samples, size_t stride, AdpcmChannelState* state,
-                             uint8_t* header, uint8_t* codes, size_t groupStride);
+                             uint8_t* header, uint8_t* codes, size_t groupStride,
+                             int16_t* predicted);
 
 // The same with the search encoder: every starting step index and a
 // dynamic programme over step indices choose the codes and the header
 // that minimise the block's squared error.
 void EncodeChannelBlockSearch(const int16_t* samples, size_t stride, AdpcmChannelState* state,
-                              uint8_t* header, uint8_t* codes, size_t groupStride);
+                              uint8_t* header, uint8_t* codes, size_t groupStride,
+                              int16_t* predicted);
 
 #endif

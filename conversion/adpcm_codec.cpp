@@ -152,9 +152,11 @@ int CompressAdpcmWith(const SoundInfo* info, AdpcmEncoder encoder, void** image,
             uint8_t* header = block + 4 * c;
             uint8_t* codes = block + 4 * channels + 4 * c;
             if (encoder == ADPCM_ENCODER_PLAIN)
-                EncodeChannelBlockPlain(input + c, channels, &states[c], header, codes, 4 * channels);
+                EncodeChannelBlockPlain(input + c, channels, &states[c], header, codes, 4 * channels,
+                                        nullptr);
             else
-                EncodeChannelBlockSearch(input + c, channels, &states[c], header, codes, 4 * channels);
+                EncodeChannelBlockSearch(input + c, channels, &states[c], header, codes, 4 * channels,
+                                        nullptr);
         }
     }
 
