@@ -1,0 +1,91 @@
+// The Pack page: packing a WAV file, the three failure messages and the
+// status line, and the empty fields.
+#include <cmath>
+
+#include "tests/window/window_fixture.h"
+
+class PackPageTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        ASSERT_NE(PackControl(IDC_PACK), HWND(NULL));
+    }
+
+    void WriteTone(const std::string& path, int channels) {
+        std::vector<int16_t> samples;
+        for (int i = 0; i < 8820 * channels; ++i) samples.push_back(static_cast<int16_t>(8000.0 * std::sin(i * 0.07)));
+        WriteFileBytes(path, MakePcmWav(channels, 44100, samples));
+    }
+
+    void FillFields(const std::string& source, const std::string& destination) {
+        SetText(PackControl(IDC_PACK_SOURCE), source);
+        SetText(PackControl(IDC_PACK_DESTINATION), destination);
+    }
+
+    // Presses "Pack", expects a message box with text and caption while the
+    // status reads "Packing...", closes it and waits for "Ready".
+    void ExpectMessage(const std::string& text, const std::string& caption) {
+        PostClick(PackControl(IDC_PACK));
+        HWND box = WaitForDialog(program_);
+        ASSERT_NE(box, HWND(NULL));
+        EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)), text);
+        EXPECT_EQ(TextOf(box), caption);
+        EXPECT_EQ(TextOf(PackControl(IDC_STATUS)), "Packing...");
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(WaitUntil([&] { return TextOf(PackControl(IDC_STATUS)) == "Ready"; }));
+    }
+};
+
+TEST_F(PackPageTest, PacksAWavIntoAHeaderlessFile) {
+    const std::string source = Path("voice.wav");
+    const std::string destination = Path("voice.wad");
+    WriteTone(source, 2);
+    FillFields(source, destination);
+    ASSERT_TRUE(ClickAndWait(PackControl(IDC_PACK))) << "a message box opened";
+    EXPECT_EQ(TextOf(PackControl(IDC_STATUS)), "Ready");
+    Bytes packed = ReadFileBytes(destination);
+    ASSERT_GT(packed.size(), 4u);
+    EXPECT_NE(std::string(packed.begin(), packed.begin() + 4), "RIFF");
+    EXPECT_EQ(packed.size() % 72, 0u) << "whole stereo blocks only";
+}
+
+TEST_F(PackPageTest, MissingSourceSaysTheFileCannotBeOpened) {
+    FillFields(Path("missing.wav"), Path("out.wad"));
+    ExpectMessage("Не удалось открыть файл", Path("missing.wav"));
+}
+
+TEST_F(PackPageTest, UnencodableSourceSaysTheDataCannotBeRead) {
+    const std::string source = Path("float.wav");
+    Bytes wav = MakePcmWav(1, 44100, std::vector<int16_t>(4000, 1000));
+    wav[20] = 3;  // IEEE float: no encoder takes it
+    WriteFileBytes(source, wav);
+    FillFields(source, Path("out.wad"));
+    ExpectMessage("Не удалось прочитать данные из файла", source);
+}
+
+TEST_F(PackPageTest, LockedDestinationSaysTheDataCannotBeWritten) {
+    const std::string source = Path("voice.wav");
+    const std::string destination = Path("locked.wad");
+    WriteTone(source, 1);
+    WriteFileBytes(destination, Bytes(10, 7));
+    // Held open without sharing, the file cannot be replaced.
+    HANDLE lock = CreateFileA(destination.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    FillFields(source, destination);
+    ExpectMessage("Не удалось записать данные в файл", destination);
+    CloseHandle(lock);
+}
+
+TEST_F(PackPageTest, OneEmptyFieldDoesNothing) {
+    const std::string source = Path("voice.wav");
+    WriteTone(source, 1);
+    FillFields(source, "");
+    ASSERT_TRUE(ClickAndWait(PackControl(IDC_PACK))) << "a message box opened";
+    EXPECT_EQ(TextOf(PackControl(IDC_STATUS)), "Ready");
+
+    FillFields("", Path("out.wad"));
+    ASSERT_TRUE(ClickAndWait(PackControl(IDC_PACK))) << "a message box opened";
+    EXPECT_EQ(TextOf(PackControl(IDC_STATUS)), "Ready");
+    EXPECT_FALSE(FileExists(Path("out.wad")));
+    EXPECT_EQ(ListFolder(folder_), (std::vector<std::string>{"voice.wav"}));
+}

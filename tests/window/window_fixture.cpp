@@ -1,0 +1,58 @@
+// The window tests' fixture and main.
+#include "tests/window/window_fixture.h"
+
+#include <cmath>
+#include <vector>
+
+#include "conversion/packing.h"
+
+void WindowTest::SetUp() {
+    ScratchFolderTest::SetUp();
+    ASSERT_EQ(GetACP(), 1251u) << "Wine needs LANG and LC_ALL=ru_RU.UTF-8 (scripts/wine-env.sh)";
+    ASSERT_TRUE(StartProgram(ProgramPath(), &program_)) << ProgramPath();
+    extractPage_ = CurrentPage(program_.sheet);
+    ASSERT_NE(extractPage_, HWND(NULL));
+}
+
+void WindowTest::TearDown() {
+    StopProgram(&program_);
+    ScratchFolderTest::TearDown();
+}
+
+HWND WindowTest::PackControl(int id) {
+    if (!packPage_) packPage_ = ShowPage(program_.sheet, 1);
+    return GetDlgItem(packPage_, id);
+}
+
+bool WindowTest::ExtractPageIdle() const {
+    return WaitUntil([&] {
+        return TextOf(ExtractControl(IDC_EXTRACT)) == "Extract" && TextOf(ExtractControl(IDC_STATUS)) == "Ready";
+    });
+}
+
+void WindowTest::WritePackedSound(const std::string& path, int channels) {
+    std::vector<int16_t> samples;
+    const int frames = 13230;
+    for (int i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c)
+            samples.push_back(static_cast<int16_t>(9000.0 * std::sin(i * (0.05 + 0.02 * c))));
+    const std::string wav = path + ".source.wav";
+    WriteFileBytes(wav, MakePcmWav(channels, 44100, samples));
+    ASSERT_EQ(PackSoundFileStatus(wav.c_str(), path.c_str()), CONV_OK) << path;
+}
+
+int WavChannels(const std::string& path) {
+    Bytes wav = ReadFileBytes(path);
+    if (wav.size() < 44 || wav[0] != 'R' || wav[1] != 'I' || wav[2] != 'F' || wav[3] != 'F') return 0;
+    return wav[22] | (wav[23] << 8);
+}
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: window_tests PATH-OF-velkmar.exe\n");
+        return 2;
+    }
+    SetProgramPath(argv[1]);
+    return RUN_ALL_TESTS();
+}

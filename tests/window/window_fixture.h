@@ -1,0 +1,37 @@
+// The fixture of the window tests: a scratch folder and a freshly started
+// Velkmar, ended after each test.
+#ifndef VELKMAR_TESTS_WINDOW_WINDOW_FIXTURE_H
+#define VELKMAR_TESTS_WINDOW_WINDOW_FIXTURE_H
+
+#include <string>
+
+#include "resources/resource.h"
+#include "tests/support/test_files.h"
+#include "tests/window/window_driver.h"
+
+class WindowTest : public ScratchFolderTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A control of the Extract page, of the Pack page (shown first), of the sheet.
+    HWND ExtractControl(int id) const { return GetDlgItem(extractPage_, id); }
+    HWND PackControl(int id);
+    HWND SheetButton(int id) const { return GetDlgItem(program_.sheet, id); }
+
+    // Waits for the Extract page's button and status line to read
+    // "Extract" and "Ready".
+    bool ExtractPageIdle() const;
+
+    // Writes a packed sound file made from a 0.3 s tone with 1 or 2 channels.
+    void WritePackedSound(const std::string& path, int channels);
+
+    Program program_;
+    HWND extractPage_ = NULL;
+    HWND packPage_ = NULL;
+};
+
+// Channels declared by a WAV file's header, 0 when there is none.
+int WavChannels(const std::string& path);
+
+#endif
