@@ -13,6 +13,7 @@
 
 #include "conversion/globals.h"
 #include "resources/resource.h"
+#include "resources/version.h"
 #include "ui/about_box.h"
 #include "ui/centring.h"
 #include "ui/extract_page.h"
@@ -59,7 +60,7 @@ HWND CreateSheet(HINSTANCE instance) {
     header.hwndParent = NULL;
     header.hInstance = instance;
     header.pszIcon = MAKEINTRESOURCEA(IDI_VELKMAR);
-    header.pszCaption = "Velkmar";
+    header.pszCaption = VELKMAR_PRODUCT_NAME;
     header.nPages = 2;
     header.nStartPage = 0;
     header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(pages);

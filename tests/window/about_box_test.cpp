@@ -2,6 +2,7 @@
 // link's colours, and no GDI objects left behind.
 #include <algorithm>
 
+#include "resources/version.h"
 #include "tests/window/window_fixture.h"
 
 class AboutBoxTest : public WindowTest {
@@ -39,7 +40,7 @@ TEST_F(AboutBoxTest, OpensModallyFromBothPagesWithItsTexts) {
         EXPECT_EQ(GetWindow(box, GW_OWNER), program_.sheet);
         EXPECT_FALSE(IsWindowEnabled(program_.sheet));
         std::vector<std::string> texts = ChildTexts(box);
-        for (const char* text : {"OK", "Velkmar, version 1.2.1.0", "Сайт Fennick"})
+        for (const char* text : {"OK", VELKMAR_PRODUCT_NAME ", version " VELKMAR_VERSION_TEXT, "Сайт Fennick"})
             EXPECT_NE(std::find(texts.begin(), texts.end(), text), texts.end()) << text;
         EXPECT_EQ(TextOf(GetDlgItem(box, IDC_SITE_LINK)), "Сайт Fennick");
         PostClick(GetDlgItem(box, IDOK));
