@@ -1,0 +1,53 @@
+// What a folder extraction shows: while it runs, a progress bar when
+// standard error is a terminal and a line per file otherwise; at its end,
+// a summary with every failure and its reason.
+#ifndef VELKMAR_CLI_PROGRESS_H
+#define VELKMAR_CLI_PROGRESS_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "conversion/folder_passes.h"
+
+struct FolderProgress {
+    // How to show it, fixed for the run.
+    bool bar;      // a bar instead of a line per file
+    bool quiet;    // nothing while running; a summary only after failures
+    bool verbose;  // under the bar, also a line per file written
+    std::string sourceFolder;
+    std::string destinationFolder;
+    const FolderRun* run;  // names the file each success wrote
+    // The whole run, as listed before it started.
+    int totalFiles;
+    uint64_t totalKib;
+    // The pass in hand.
+    int filesBefore;  // files of the passes already run
+    uint64_t kibBefore;
+    int passFiles;
+    uint64_t passKib;
+    uint32_t passPosition;  // the pass's bar position after its last file
+    int current;  // number of the file in hand within the whole run
+    // The outcome.
+    int converted;
+    std::vector<std::string> failures;  // "path: reason"
+    size_t barLength;                   // characters of the bar on screen
+};
+
+// Starts showing a run over the files of every pass, listed beforehand.
+void StartFolderProgress(FolderProgress* progress, const std::vector<PassFile>* passLists, int passCount);
+
+// Starts a pass over files; returns the hooks that RunFolderPass reports
+// through.
+FolderHooks BeginPassProgress(FolderProgress* progress, const std::vector<PassFile>& files);
+
+// Ends the pass begun last.
+void EndPassProgress(FolderProgress* progress);
+
+// Records a failure that no file reported (the folder became unreadable).
+void AddFolderFailure(FolderProgress* progress, const std::string& failure);
+
+// Ends the bar and writes the summary.
+void FinishFolderProgress(FolderProgress* progress);
+
+#endif
