@@ -1,0 +1,154 @@
+// extract and pack on single files: the same bytes as the core's
+// functions, the default output name, and every failure with its exit
+// status, its one line and nothing existing damaged.
+#include <cstdio>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "conversion/packing.h"
+#include "tests/cli/cli_runner.h"
+
+namespace {
+
+class SingleFile : public CliTest {};
+
+// Success without a word.
+::testing::AssertionResult Silent(const CliOutcome& outcome) {
+    if (outcome.exitCode == 0 && outcome.out.empty() && outcome.err.empty()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "exit " << outcome.exitCode << ", out: " << outcome.out
+                                         << ", err: " << outcome.err;
+}
+
+TEST_F(SingleFile, ExtractGivesTheCoresBytesForEveryKindAndMode) {
+    MakePacked(Path("boom.wad"), 1);
+    MakePacked(Path("music.adx"), 2);
+    MakePacked(Path("step.ADP"), 1);
+    MakePacked(Path("noext"), 2);
+    for (const char* name : {"boom.wad", "music.adx", "step.ADP", "noext"}) {
+        for (ChannelForce force : {FORCE_NONE, FORCE_MONO, FORCE_STEREO}) {
+            SCOPED_TRACE(std::string(name) + " " + ForceOption(force));
+            std::vector<std::string> args = {"extract", Path(name), Path("out.wav")};
+            if (force != FORCE_NONE) args.push_back(ForceOption(force));
+            EXPECT_TRUE(Silent(Run(args)));
+            Bytes expected = CoreExtraction(Path(name), force);
+            ASSERT_GT(expected.size(), 44u);
+            EXPECT_EQ(ReadFileBytes(Path("out.wav")), expected);
+        }
+    }
+}
+
+TEST_F(SingleFile, ExtractWritesBesideTheInputByDefault) {
+    // A dot in the folder's name does not count: only the file name's does.
+    const std::string folder = Path("game.snd");
+    std::filesystem::create_directory(std::filesystem::u8path(folder));
+    MakePacked(Join(folder, "Music.ADX"), 2);
+    MakePacked(Join(folder, "intro"), 1);
+    EXPECT_TRUE(Silent(Run({"extract", Join(folder, "Music.ADX")})));
+    EXPECT_TRUE(Silent(Run({"--mono", "extract", Join(folder, "intro")})));
+    EXPECT_EQ(Entries(folder), (std::vector<std::string>{"Music.ADX", "Music.wav", "intro", "intro.wav"}));
+    EXPECT_EQ(ReadFileBytes(Join(folder, "Music.wav")), CoreExtraction(Join(folder, "Music.ADX"), FORCE_NONE));
+    EXPECT_EQ(ReadFileBytes(Join(folder, "intro.wav")), CoreExtraction(Join(folder, "intro"), FORCE_MONO));
+}
+
+TEST_F(SingleFile, NamesWithSpacesAndCyrillicPassThrough) {
+    const std::string spaced = Path("big boom.wad");
+    MakePacked(spaced, 1);
+    EXPECT_TRUE(Silent(Run({"extract", spaced})));
+    EXPECT_EQ(ReadFileBytes(Path("big boom.wav")), CoreExtraction(spaced, FORCE_NONE));
+    // Under Windows the name is in the ANSI code page (1251 for this text),
+    // which Wine can store only where the Unix side has a matching locale.
+    const std::string cyrillic = Path("звук взрыва.wad");
+    FILE* probe = std::fopen(cyrillic.c_str(), "wb");
+    if (!probe) GTEST_SKIP() << "this system cannot store Cyrillic file names";
+    std::fclose(probe);
+    MakePacked(cyrillic, 1);
+    EXPECT_TRUE(Silent(Run({"extract", cyrillic})));
+    EXPECT_EQ(ReadFileBytes(Path("звук взрыва.wav")), CoreExtraction(cyrillic, FORCE_NONE));
+    CliOutcome outcome = Run({"pack", Path("нет такого.wav"), Path("x.wad")});
+    EXPECT_EQ(outcome.err, "velkmar-cli: " + Path("нет такого.wav") + ": cannot open\n");
+}
+
+TEST_F(SingleFile, PackGivesTheCoresBytes) {
+    std::vector<int16_t> samples;
+    for (int i = 0; i < 30000; ++i) samples.push_back(static_cast<int16_t>((i * 37) % 20000 - 10000));
+    for (int channels : {1, 2}) {
+        SCOPED_TRACE(channels);
+        WriteFileBytes(Path("in.wav"), MakePcmWav(channels, 44100, samples));
+        EXPECT_TRUE(Silent(Run({"pack", Path("in.wav"), Path("out.wad")})));
+        ASSERT_EQ(PackSoundFileStatus(Path("in.wav").c_str(), Path("core.wad").c_str()), CONV_OK);
+        EXPECT_EQ(ReadFileBytes(Path("out.wad")), ReadFileBytes(Path("core.wad")));
+    }
+}
+
+TEST_F(SingleFile, VerboseSaysWhatWasWritten) {
+    MakePacked(Path("music.adx"), 2);
+    CliOutcome outcome = Run({"extract", "--verbose", Path("music.adx"), Path("music.wav")});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.err,
+              "velkmar-cli: wrote " + Path("music.wav") + " (" + Path("music.adx") + " read as stereo)\n");
+    outcome = Run({"pack", Path("music.wav"), Path("again.adx"), "--verbose"});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.err, "velkmar-cli: wrote " + Path("again.adx") + " (packed from " + Path("music.wav") + ")\n");
+    EXPECT_EQ(outcome.out, "");
+}
+
+struct FailureCase {
+    const char* command;
+    const char* input;       // made by the case: see Prepare
+    const char* output;      // "" to use the default name
+    const char* named;       // the file the message names
+    const char* reason;
+};
+
+class Failures : public CliTest {
+protected:
+    // Inputs: boom.wad and tone.wav are good, empty.wad holds 3 bytes,
+    // text.wav is no WAV, low.wav is 8-bit, a folder "dir"; kept.wav and
+    // kept.wad already exist as outputs.
+    void Prepare() {
+        MakePacked(Path("boom.wad"), 1);
+        WriteFileBytes(Path("tone.wav"), MakePcmWav(1, 44100, std::vector<int16_t>(5000, 1200)));
+        WriteFileBytes(Path("empty.wad"), Bytes{1, 2, 3});
+        WriteFileBytes(Path("text.wav"), Bytes{'h', 'e', 'l', 'l', 'o'});
+        Bytes low = MakePcmWav(1, 44100, std::vector<int16_t>(100, 7));
+        low[34] = 8;
+        WriteFileBytes(Path("low.wav"), low);
+        std::filesystem::create_directory(std::filesystem::u8path(Path("dir")));
+        WriteFileBytes(Path("kept.wav"), Bytes{'k', 'e', 'e', 'p'});
+        WriteFileBytes(Path("kept.wad"), Bytes{'k', 'e', 'e', 'p'});
+    }
+};
+
+TEST_F(Failures, EachFailureExitsOneWithOneLineAndDamagesNothing) {
+    const FailureCase cases[] = {
+        {"extract", "missing.wad", "kept.wav", "missing.wad", "cannot open"},
+        {"extract", "empty.wad", "kept.wav", "empty.wad", "no sound data"},
+        {"extract", "dir", "kept.wav", "dir", "is a folder"},
+        {"extract", "boom.wad", "dir", "dir", "the output exists and is not a regular file"},
+        {"extract", "boom.wad", "nowhere/boom.wav", "nowhere/boom.wav", "cannot create the output file"},
+        {"extract", "kept.wav", "", "kept.wav", "the output would replace the input"},
+        {"pack", "missing.wav", "kept.wad", "missing.wav", "cannot open"},
+        {"pack", "text.wav", "kept.wad", "text.wav", "not a PCM WAV file"},
+        {"pack", "low.wav", "kept.wad", "low.wav", "unsupported sound format"},
+        {"pack", "tone.wav", "tone.wav", "tone.wav", "the output would replace the input"},
+    };
+    Prepare();
+    const std::vector<std::string> before = Entries(folder_);
+    std::vector<Bytes> contents;
+    for (const std::string& name : before) contents.push_back(ReadFileBytes(Path(name)));
+    for (const FailureCase& c : cases) {
+        SCOPED_TRACE(std::string(c.command) + " " + c.input + " " + c.output);
+        std::vector<std::string> args = {c.command, Path(c.input)};
+        if (*c.output) args.push_back(Path(c.output));
+        CliOutcome outcome = Run(args);
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_EQ(outcome.err, "velkmar-cli: " + Path(c.named) + ": " + c.reason + "\n");
+        EXPECT_EQ(outcome.out, "");
+        // No output appeared, no temporary file stayed, nothing changed.
+        EXPECT_EQ(Entries(folder_), before);
+        for (size_t i = 0; i < before.size(); ++i) EXPECT_EQ(ReadFileBytes(Path(before[i])), contents[i]) << before[i];
+    }
+}
+
+}  // namespace

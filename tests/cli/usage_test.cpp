@@ -1,0 +1,62 @@
+// The command line itself: help, version, and every wrong use, which
+// exits 2 with a reason and a usage line and touches no file.
+#include <gtest/gtest.h>
+
+#include "tests/cli/cli_runner.h"
+
+namespace {
+
+class Usage : public CliTest {};
+
+TEST_F(Usage, HelpAndVersionGoToStandardOutput) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"-h"}, {"pack", "a", "b", "c", "--help"}}) {
+        CliOutcome outcome = Run(args);
+        EXPECT_EQ(outcome.exitCode, 0);
+        EXPECT_EQ(outcome.err, "");
+        for (const char* part : {"Usage: velkmar-cli", "extract IN [OUT]", "extract-folder SRC DST", "pack IN.wav OUT",
+                                 "--mono, --stereo", "--verbose", "Exit status"})
+            EXPECT_NE(outcome.out.find(part), std::string::npos) << part;
+    }
+    CliOutcome outcome = Run({"--version"});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.out, "velkmar-cli 1.2.1.0\n");
+    EXPECT_EQ(outcome.err, "");
+}
+
+TEST_F(Usage, WrongUseExitsTwoWithAReasonAndAUsageLine) {
+    const std::string any = "Usage: velkmar-cli extract | extract-folder | pack ... (velkmar-cli --help tells more)\n";
+    const std::string extract = "Usage: velkmar-cli extract IN [OUT] [--mono | --stereo] [--verbose]\n";
+    const std::string folder = "Usage: velkmar-cli extract-folder SRC DST [--mono | --stereo] [--verbose | --quiet]\n";
+    const std::string pack = "Usage: velkmar-cli pack IN.wav OUT [--verbose]\n";
+    MakePacked(Path("a.wad"), 1);
+    const std::string a = Path("a.wad"), b = Path("b.wav");
+    struct { std::vector<std::string> args; std::string reason, usage; } cases[] = {
+        {{}, "no command given", any},
+        {{"--verbose"}, "no command given", any},
+        {{"convert", a}, "unknown command 'convert'", any},
+        {{"--bogus", "extract", a}, "unknown option '--bogus'", any},
+        {{"extract"}, "missing IN", extract},
+        {{"extract", a, b, Path("c.wav")}, "too many arguments: '" + Path("c.wav") + "'", extract},
+        {{"extract", a, "-x"}, "unknown option '-x'", extract},
+        {{"extract", a, "--mono", "--stereo"}, "--mono and --stereo exclude each other", extract},
+        {{"extract", ""}, "empty path", extract},
+        {{"extract-folder", Path("")}, "missing DST", folder},
+        {{"extract-folder", "--verbose", "--quiet", Path("x"), Path("y")},
+         "--verbose and --quiet exclude each other", folder},
+        {{"pack", b}, "missing OUT", pack},
+        {{"pack", "--stereo", b, a}, "--mono and --stereo apply to extraction only", pack},
+    };
+    const std::vector<std::string> before = Entries(folder_);
+    const Bytes packed = ReadFileBytes(a);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        CliOutcome outcome = Run(c.args);
+        EXPECT_EQ(outcome.exitCode, 2);
+        EXPECT_EQ(outcome.err, "velkmar-cli: " + c.reason + "\n" + c.usage);
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_EQ(Entries(folder_), before);
+        EXPECT_EQ(ReadFileBytes(a), packed);
+    }
+}
+
+}  // namespace
