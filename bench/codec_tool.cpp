@@ -1,0 +1,104 @@
+// A small command-line tool for the comparison script: encodes a PCM WAV
+// with either of our encoders, and measures the SNR of one WAV against
+// another.
+//   codec_tool encode search|plain IN.wav OUT.wav   (prints seconds taken)
+//   codec_tool snr ORIGINAL.wav DECODED.wav          (prints dB)
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "conversion/adpcm_codec.h"
+#include "conversion/byte_order.h"
+
+namespace {
+
+std::vector<uint8_t> ReadAll(const char* path) {
+    std::vector<uint8_t> bytes;
+    FILE* file = std::fopen(path, "rb");
+    if (!file) return bytes;
+    uint8_t chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+    std::fclose(file);
+    return bytes;
+}
+
+// The fmt fields and the data chunk of a 16-bit PCM WAV; false if it is
+// not one.
+bool ReadPcmWav(const std::vector<uint8_t>& bytes, uint32_t* channels, uint32_t* rate,
+                std::vector<int16_t>* samples) {
+    if (bytes.size() < 12 || !TagIs(bytes.data(), "RIFF") || !TagIs(bytes.data() + 8, "WAVE")) return false;
+    bool fmt = false;
+    for (size_t at = 12; at + 8 <= bytes.size();) {
+        const uint8_t* chunk = bytes.data() + at;
+        const size_t size = ReadLe32(chunk + 4);
+        const size_t have = std::min(size, bytes.size() - at - 8);
+        if (TagIs(chunk, "fmt ") && have >= 16) {
+            const uint32_t tag = ReadLe16(chunk + 8);
+            if ((tag != 1 && tag != 0xFFFE) || ReadLe16(chunk + 22) != 16) return false;
+            *channels = ReadLe16(chunk + 10);
+            *rate = ReadLe32(chunk + 12);
+            fmt = true;
+        } else if (TagIs(chunk, "data") && fmt) {
+            samples->resize(have / 2);
+            for (size_t i = 0; i < samples->size(); ++i)
+                (*samples)[i] = static_cast<int16_t>(ReadLe16(chunk + 8 + 2 * i));
+            return true;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return false;
+}
+
+int Encode(const char* which, const char* in, const char* out) {
+    uint32_t channels = 0, rate = 0;
+    std::vector<int16_t> pcm;
+    if (!ReadPcmWav(ReadAll(in), &channels, &rate, &pcm) || channels == 0) {
+        std::fprintf(stderr, "%s: not a 16-bit PCM WAV\n", in);
+        return 1;
+    }
+    const SoundInfo info = {WAVE_TAG_PCM, pcm.data(), static_cast<uint32_t>(pcm.size() * 2), rate, 16,
+                            channels, static_cast<uint32_t>(pcm.size() / channels), 0};
+    void* image = nullptr;
+    uint32_t size = 0;
+    const auto start = std::chrono::steady_clock::now();
+    const int ok = CompressAdpcmWith(&info, std::strcmp(which, "plain") == 0 ? ADPCM_ENCODER_PLAIN
+                                                                              : ADPCM_ENCODER_SEARCH,
+                                     &image, &size);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!ok) return 1;
+    FILE* file = std::fopen(out, "wb");
+    if (!file || std::fwrite(image, 1, size, file) != size) return 1;
+    std::fclose(file);
+    ReleaseCodecImage(image);
+    std::printf("%.4f\n", seconds);
+    return 0;
+}
+
+int Snr(const char* original, const char* decoded) {
+    uint32_t c1 = 0, c2 = 0, r1 = 0, r2 = 0;
+    std::vector<int16_t> a, b;
+    if (!ReadPcmWav(ReadAll(original), &c1, &r1, &a) || !ReadPcmWav(ReadAll(decoded), &c2, &r2, &b) || c1 != c2) {
+        std::fprintf(stderr, "cannot compare %s and %s\n", original, decoded);
+        return 1;
+    }
+    double signal = 0, noise = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const double e = i < b.size() ? double(a[i]) - b[i] : double(a[i]);
+        signal += double(a[i]) * a[i];
+        noise += e * e;
+    }
+    std::printf("%.2f\n", noise > 0 ? 10 * std::log10(signal / noise) : 200.0);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 5 && std::strcmp(argv[1], "encode") == 0) return Encode(argv[2], argv[3], argv[4]);
+    if (argc == 4 && std::strcmp(argv[1], "snr") == 0) return Snr(argv[2], argv[3]);
+    std::fprintf(stderr, "usage: codec_tool encode search|plain IN OUT | snr ORIGINAL DECODED\n");
+    return 2;
+}
