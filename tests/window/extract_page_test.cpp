@@ -130,8 +130,10 @@ TEST_F(ExtractPageTest, ExtractsOneFileThroughTheSaveDialog) {
     EXPECT_TRUE(Proposes(dialog, "boom.wav"));
     EXPECT_EQ(TextOf(ExtractControl(IDC_EXTRACT)), "Stop");
     EXPECT_EQ(TextOf(ExtractControl(IDC_STATUS)), "Extracting...");
+    SetText(FileNameField(dialog), "chosen.wav");
     Accept(dialog);
-    EXPECT_EQ(WavChannels(Path("boom.wav")), 1);
+    EXPECT_EQ(WavChannels(Path("chosen.wav")), 1);
+    EXPECT_FALSE(FileExists(Path("boom.wav")));
 }
 
 TEST_F(ExtractPageTest, AdxFileIsReadAsStereo) {
