@@ -111,7 +111,7 @@ uint32_t CutTrailingSilence(uint8_t* image, uint32_t imageLength) {
 }
 
 ConvStatus ExtractSoundFileStatus(const char* source, const char* destination) {
-    FILE* input = std::fopen(source, "rb");
+    FILE* input = OpenSourceFile(source);
     if (!input) return CONV_CANNOT_OPEN_SOURCE;
     PendingOutput output;
     uint8_t* data = nullptr;
@@ -120,6 +120,9 @@ ConvStatus ExtractSoundFileStatus(const char* source, const char* destination) {
     uint32_t imageLength = 0;
     ConvStatus status = BeginOutput(&output, destination);
     if (status == CONV_OK) status = ReadPackedSource(input, &data, &length);
+    // Read whole: closed before the destination is replaced, which may be
+    // this very file (Windows does not replace a file that is open).
+    std::fclose(input);
     if (status == CONV_OK) status = DecodePacked(data, length, &image, &imageLength);
     if (status == CONV_OK) {
         uint32_t keep = CutTrailingSilence(static_cast<uint8_t*>(image), imageLength);
@@ -127,7 +130,6 @@ ConvStatus ExtractSoundFileStatus(const char* source, const char* destination) {
     }
     if (status == CONV_OK) status = CommitOutput(&output);
     AbandonOutput(&output);
-    std::fclose(input);
     ReleaseCodecImage(image);
     std::free(data);
     return status;

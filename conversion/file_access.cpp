@@ -49,6 +49,8 @@ ConvStatus CheckDestination(std::string* destination) {
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? CONV_OK : CONV_CANNOT_OPEN_DESTINATION;
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return CONV_NOT_REGULAR_FILE;
+    // A read-only file cannot be opened for writing, and is not replaced.
+    if (attributes & FILE_ATTRIBUTE_READONLY) return CONV_CANNOT_OPEN_DESTINATION;
     HANDLE handle = CreateFileA(destination->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return CONV_CANNOT_OPEN_DESTINATION;
@@ -71,9 +73,10 @@ void KeepMode(int, const std::string&) {}
 
 bool FitsPathText(const std::string&) { return true; }
 
-// Refuses an existing destination that is not a regular file. A symbolic
-// link to a regular file is followed, so that the file it names is
-// replaced and the link stays.
+// Refuses an existing destination that is not a regular file, or that
+// could not be opened for writing (a read-only file). A symbolic link to a
+// regular file is followed, so that the file it names is replaced and the
+// link stays.
 ConvStatus CheckDestination(std::string* destination) {
     struct stat info;
     if (lstat(destination->c_str(), &info) != 0)
@@ -85,9 +88,10 @@ ConvStatus CheckDestination(std::string* destination) {
         if (!target) return CONV_CANNOT_OPEN_DESTINATION;
         *destination = target;
         std::free(target);
-        return CONV_OK;
+    } else if (!S_ISREG(info.st_mode)) {
+        return CONV_NOT_REGULAR_FILE;
     }
-    return S_ISREG(info.st_mode) ? CONV_OK : CONV_NOT_REGULAR_FILE;
+    return access(destination->c_str(), W_OK) == 0 ? CONV_OK : CONV_CANNOT_OPEN_DESTINATION;
 }
 
 bool ReplaceFile(const std::string& from, const std::string& to) { return rename(from.c_str(), to.c_str()) == 0; }
@@ -176,6 +180,28 @@ void AbandonOutput(PendingOutput* output) {
     output->file = nullptr;
     if (!output->tempPath.empty()) std::remove(output->tempPath.c_str());
     output->tempPath.clear();
+}
+
+FILE* OpenSourceFile(const char* path) {
+#ifdef _WIN32
+    FILE* file = std::fopen(path, "rb");
+    if (file && GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != FILE_TYPE_DISK) {
+        std::fclose(file);
+        file = nullptr;
+    }
+    return file;
+#else
+    // Without O_NONBLOCK, opening a pipe waits for a writer.
+    int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) return nullptr;
+    struct stat info;
+    FILE* file = nullptr;
+    if (fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode) &&
+        fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK) == 0)
+        file = fdopen(descriptor, "rb");
+    if (!file) close(descriptor);
+    return file;
+#endif
 }
 
 long long FileSizeOf(FILE* file) {

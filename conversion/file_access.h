@@ -34,6 +34,11 @@ ConvStatus CommitOutput(PendingOutput* output);
 // call on every path, more than once, and after a failed BeginOutput.
 void AbandonOutput(PendingOutput* output);
 
+// Opens a conversion's source for binary reading. Null when it is missing
+// or unreadable, or is no regular file (a folder, a pipe, a device): a
+// pipe is refused at once, never waited on for a writer.
+FILE* OpenSourceFile(const char* path);
+
 // A file's size for reading it whole; -1 when it cannot be told. Leaves the
 // file positioned at its start.
 long long FileSizeOf(FILE* file);

@@ -111,7 +111,7 @@ ConvStatus ParseWavFile(const uint8_t* file, size_t length, WavLayout* layout) {
 }
 
 ConvStatus PackSoundFileStatus(const char* source, const char* destination) {
-    FILE* input = std::fopen(source, "rb");
+    FILE* input = OpenSourceFile(source);
     if (!input) return CONV_CANNOT_OPEN_SOURCE;
     PendingOutput output;
     uint8_t* file = nullptr;
@@ -121,12 +121,14 @@ ConvStatus PackSoundFileStatus(const char* source, const char* destination) {
     uint32_t imageSize = 0;
     ConvStatus status = BeginOutput(&output, destination);
     if (status == CONV_OK) status = ReadWholeFile(input, &file, &length);
+    // Read whole: closed before the destination is replaced, which may be
+    // this very file (Windows does not replace a file that is open).
+    std::fclose(input);
     if (status == CONV_OK) status = ParseWavFile(file, length, &layout);
     if (status == CONV_OK) status = EncodeSamples(file, layout, &image, &imageSize);
     if (status == CONV_OK) status = WriteAdpcmData(&output, image, imageSize);
     if (status == CONV_OK) status = CommitOutput(&output);
     AbandonOutput(&output);
-    std::fclose(input);
     ReleaseCodecImage(image);
     std::free(file);
     return status;
