@@ -37,4 +37,7 @@ wineserver -k || true
 echo "== Windows i686 (release build)"
 configure_and_build build/win32 -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DVELKMAR_TESTS=OFF
 
+echo "== fuzzing: each libFuzzer target about a minute (ASan + UBSan); fails on any finding"
+fuzz/run.sh 60
+
 echo "== all tests passed"
