@@ -52,13 +52,12 @@ Transitions MakeTransitions() {
 
 const Transitions kTransitions = MakeTransitions();
 
-// Greedy codes from a starting step index: the nearest reconstruction
-// sample by sample. Returns the squared error; stores the codes.
-int64_t GreedyPath(const int16_t* samples, size_t stride, int startIndex, uint8_t* path) {
-    int32_t p = samples[0];
-    int i = startIndex;
+// Greedy codes for codes `from`.. of the block, from decoder state
+// (p, i): the nearest reconstruction sample by sample. Returns their
+// squared error; stores the codes at path[from..].
+int64_t GreedyPath(const int16_t* samples, size_t stride, int from, int32_t p, int i, uint8_t* path) {
     int64_t total = 0;
-    for (int n = 0; n < kCodes; ++n) {
+    for (int n = from; n < kCodes; ++n) {
         const int32_t target = samples[static_cast<size_t>(n + 1) * stride];
         int64_t best = INT64_MAX;
         int bestCode = 0;
@@ -101,17 +100,21 @@ void EncodeChannelBlockSearch(const int16_t* samples, size_t stride, AdpcmChanne
     uint8_t path[kCodes];
     uint8_t trial[kCodes];
     int startIndex = state->stepIndex;
-    int64_t bound = GreedyPath(samples, stride, startIndex, path);
+    int64_t bound = GreedyPath(samples, stride, 0, samples[0], startIndex, path);
     for (int offset : {-8, -3, 3, 8}) {
         int index = state->stepIndex + offset;
         index = index < 0 ? 0 : index > IMA_MAX_STEP_INDEX ? IMA_MAX_STEP_INDEX : index;
-        const int64_t error = GreedyPath(samples, stride, index, trial);
+        const int64_t error = GreedyPath(samples, stride, 0, samples[0], index, trial);
         if (error < bound) {
             bound = error;
             startIndex = index;
             std::memcpy(path, trial, sizeof path);
         }
     }
+
+    int boundAt = -1;  // the bound's path: the search's up to boundAt, then greedy
+    int boundSlot = 0;
+    uint8_t tail[kCodes];
 
     uint8_t parent[kCodes][kSlots];
     uint8_t chosen[kCodes][kSlots];
@@ -131,8 +134,27 @@ void EncodeChannelBlockSearch(const int16_t* samples, size_t stride, AdpcmChanne
             if (base > bound) continue;
             const int i = s < kIndices ? s : s - kIndices;
             const int32_t p = current->predictor[s];
+            const int32_t* diffs = kTransitions.diff[i];
+            const uint8_t* nextIndex = kTransitions.next[i];
+            if (p + diffs[7] <= 32767 && p - diffs[7] >= -32768) {
+                // No magnitude reaches a rail: the sign follows the input.
+                const bool negative = target < p;
+                for (int m = 0; m < 8; ++m) {
+                    const int32_t value = negative ? p - diffs[m] : p + diffs[m];
+                    const uint32_t e = static_cast<uint32_t>(target - value);
+                    const int64_t cost = base + static_cast<int64_t>(e * e);
+                    const int slot = nextIndex[m] + (value >= target ? kIndices : 0);
+                    if (cost < next->cost[slot] && cost <= bound) {
+                        next->cost[slot] = cost;
+                        next->predictor[slot] = value;
+                        parent[n][slot] = static_cast<uint8_t>(s);
+                        chosen[n][slot] = static_cast<uint8_t>(negative ? m | 8 : m);
+                    }
+                }
+                continue;
+            }
             for (int m = 0; m < 8; ++m) {
-                const int32_t diff = kTransitions.diff[i][m];
+                const int32_t diff = diffs[m];
                 const int32_t up = p + diff > 32767 ? 32767 : p + diff;
                 const int32_t down = p - diff < -32768 ? -32768 : p - diff;
                 const int64_t eUp = static_cast<int64_t>(target - up) * (target - up);
@@ -140,7 +162,7 @@ void EncodeChannelBlockSearch(const int16_t* samples, size_t stride, AdpcmChanne
                 const bool negative = eDown < eUp || (eDown == eUp && target < p);
                 const int64_t cost = base + (negative ? eDown : eUp);
                 const int32_t value = negative ? down : up;
-                const int slot = kTransitions.next[i][m] + (value >= target ? kIndices : 0);
+                const int slot = nextIndex[m] + (value >= target ? kIndices : 0);
                 if (cost < next->cost[slot] && cost <= bound) {
                     next->cost[slot] = cost;
                     next->predictor[slot] = value;
@@ -152,14 +174,42 @@ void EncodeChannelBlockSearch(const int16_t* samples, size_t stride, AdpcmChanne
         Frontier* swap = current;
         current = next;
         next = swap;
+
+        // Now and then the cheapest path so far, finished greedily, may
+        // tighten the bound.
+        if (n % 16 == 15 && n + 1 < kCodes) {
+            int best = 0;
+            for (int s = 1; s < kSlots; ++s)
+                if (current->cost[s] < current->cost[best]) best = s;
+            if (current->cost[best] < bound) {
+                const int index = best < kIndices ? best : best - kIndices;
+                const int64_t total = current->cost[best] +
+                    GreedyPath(samples, stride, n + 1, current->predictor[best], index, trial);
+                if (total < bound) {
+                    bound = total;
+                    boundAt = n;
+                    boundSlot = best;
+                    std::memcpy(tail + n + 1, trial + n + 1, static_cast<size_t>(kCodes - n - 1));
+                }
+            }
+        }
     }
 
     int best = 0;
     for (int s = 1; s < kSlots; ++s)
         if (current->cost[s] < current->cost[best]) best = s;
+    int last = -1;
+    int at = 0;
     if (current->cost[best] < bound) {
-        int at = best;
-        for (int n = kCodes - 1; n >= 0; --n) {
+        last = kCodes - 1;
+        at = best;
+    } else if (boundAt >= 0) {
+        last = boundAt;
+        at = boundSlot;
+        std::memcpy(path + last + 1, tail + last + 1, static_cast<size_t>(kCodes - last - 1));
+    }
+    if (last >= 0) {
+        for (int n = last; n >= 0; --n) {
             path[n] = chosen[n][at];
             at = parent[n][at];
         }
