@@ -7,7 +7,7 @@ PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev
   wine wine64 xvfb xauth x11-utils imagemagick
   googletest libbenchmark-dev
   sox libsox-fmt-all sndfile-programs libsndfile1-dev ffmpeg espeak-ng
-  sound-theme-freedesktop chromium-bsu-data"
+  sound-theme-freedesktop chromium-bsu-data time"
 
 missing=""
 for p in $PACKAGES; do
