@@ -83,12 +83,23 @@ void TrimSheetButtons() {
     SetDlgItemTextA(g_sheet, IDHELP, "About...");
 }
 
-// Runs until WM_QUIT. Keyboard navigation is offered to the Extract page's
-// dialog manager while that page exists.
+// Keyboard navigation. The page on show takes the keys meant for its
+// controls (Tab, the arrows, Enter for its default button). Tab on the
+// sheet's own buttons and tabs goes to the sheet's dialog manager, so that
+// the focus can come back from "Закрыть" and "About..." into the page.
+bool TakenByDialogManager(MSG* message) {
+    HWND page = PropSheet_GetCurrentPageHwnd(g_sheet);
+    if (IsWindow(page) && IsDialogMessageA(page, message)) return true;
+    if (message->message == WM_KEYDOWN && message->wParam == VK_TAB && IsChild(g_sheet, message->hwnd))
+        return IsDialogMessageA(g_sheet, message) != 0;
+    return false;
+}
+
+// Runs until WM_QUIT.
 void RunMainLoop() {
     MSG message;
     while (GetMessageA(&message, NULL, 0, 0) > 0) {
-        if (IsWindow(g_extractPage) && IsDialogMessageA(g_extractPage, &message)) continue;
+        if (TakenByDialogManager(&message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

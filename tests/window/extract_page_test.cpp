@@ -4,12 +4,6 @@
 
 #include "tests/window/window_fixture.h"
 
-namespace {
-
-int IdOf(HWND control) { return control ? GetDlgCtrlID(control) : 0; }
-
-}  // namespace
-
 class ExtractPageTest : public WindowTest {
 protected:
     bool Checked(int id) const {
@@ -18,19 +12,6 @@ protected:
         return state == BST_CHECKED;
     }
     bool Enabled(int id) const { return IsWindowEnabled(ExtractControl(id)) != FALSE; }
-
-    // Presses Tab count times, returning the id of the control focused
-    // after each press.
-    std::vector<int> TabThrough(int count) {
-        std::vector<int> visited;
-        for (int i = 0; i < count; ++i) {
-            HWND before = FocusOf(program_);
-            PressKey(before, VK_TAB);
-            WaitUntil([&] { return FocusOf(program_) != before; });
-            visited.push_back(IdOf(FocusOf(program_)));
-        }
-        return visited;
-    }
 
     // Starts an extraction of source and returns the save dialog.
     HWND StartExtraction(const std::string& source) {
@@ -112,6 +93,8 @@ TEST_F(ExtractPageTest, TabMovesThroughTheEnabledControlsInOrder) {
     ASSERT_EQ(IdOf(FocusOf(program_)), IDC_EXTRACT);
     EXPECT_EQ(TabThrough(5), (std::vector<int>{IDC_PLAY, IDC_SOURCE_FILE, IDC_BROWSE_FILE, IDC_SINGLE_FILE,
                                                IDC_FORCE_MODE}));
+    // On through the sheet's buttons and tabs, and back into the page.
+    EXPECT_EQ(TabThrough(4), (std::vector<int>{IDCANCEL, IDHELP, SHEET_TABS, IDC_EXTRACT}));
 
     ASSERT_TRUE(ClickAndWait(ExtractControl(IDC_WHOLE_FOLDER)));
     DWORD_PTR result = 0;

@@ -76,6 +76,15 @@ TEST_F(PackPageTest, LockedDestinationSaysTheDataCannotBeWritten) {
     CloseHandle(lock);
 }
 
+// The Pack page takes its own keys: Tab walks its fields and buttons.
+TEST_F(PackPageTest, TabMovesThroughThePackPage) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(packPage_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(PackControl(IDC_PACK_SOURCE)), TRUE,
+                        SMTO_NORMAL, PATIENCE_MS, &result);
+    ASSERT_TRUE(WaitUntil([&] { return IdOf(FocusOf(program_)) == IDC_PACK_SOURCE; }));
+    EXPECT_EQ(TabThrough(3), (std::vector<int>{IDC_BROWSE_PACK_SOURCE, IDC_PACK_DESTINATION, IDC_BROWSE_PACK_DESTINATION}));
+}
+
 TEST_F(PackPageTest, OneEmptyFieldDoesNothing) {
     const std::string source = Path("voice.wav");
     WriteTone(source, 1);

@@ -30,6 +30,17 @@ bool WindowTest::ExtractPageIdle() const {
     });
 }
 
+std::vector<int> WindowTest::TabThrough(int count) {
+    std::vector<int> visited;
+    for (int i = 0; i < count; ++i) {
+        HWND before = FocusOf(program_);
+        PressKey(before, VK_TAB);
+        WaitUntil([&] { return FocusOf(program_) != before; });
+        visited.push_back(IdOf(FocusOf(program_)));
+    }
+    return visited;
+}
+
 void WindowTest::WritePackedSound(const std::string& path, int channels) {
     std::vector<int16_t> samples;
     const int frames = 13230;

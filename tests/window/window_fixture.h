@@ -4,6 +4,7 @@
 #define VELKMAR_TESTS_WINDOW_WINDOW_FIXTURE_H
 
 #include <string>
+#include <vector>
 
 #include "resources/resource.h"
 #include "tests/support/test_files.h"
@@ -23,6 +24,10 @@ protected:
     // "Extract" and "Ready".
     bool ExtractPageIdle() const;
 
+    // Presses Tab count times, returning the id of the control focused
+    // after each press.
+    std::vector<int> TabThrough(int count);
+
     // Writes a packed sound file made from a 0.3 s tone with 1 or 2 channels.
     void WritePackedSound(const std::string& path, int channels);
 
@@ -30,6 +35,12 @@ protected:
     HWND extractPage_ = NULL;
     HWND packPage_ = NULL;
 };
+
+// The id of the sheet's tab control.
+const int SHEET_TABS = 0x3020;
+
+// A window's control id, 0 for none.
+inline int IdOf(HWND control) { return control ? GetDlgCtrlID(control) : 0; }
 
 // Channels declared by a WAV file's header, 0 when there is none.
 int WavChannels(const std::string& path);
