@@ -7,15 +7,24 @@ PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev
   wine wine64 xvfb xauth x11-utils imagemagick
   googletest libbenchmark-dev
   sox libsox-fmt-all sndfile-programs libsndfile1-dev ffmpeg espeak-ng
-  sound-theme-freedesktop chromium-bsu-data time"
+  sound-theme-freedesktop chromium-bsu-data time locales"
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
 
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
 done
-[ -z "$missing" ] && exit 0
+if [ -n "$missing" ]; then
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -q
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q $missing
+fi
 
-SUDO=""
-[ "$(id -u)" -ne 0 ] && SUDO="sudo"
-$SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -q
-$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q $missing
+# Wine maps Cyrillic file names through the Unix locale of code page 1251's
+# language.
+if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
+  $SUDO sed -i 's/^# *\(ru_RU.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen || echo 'ru_RU.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+  $SUDO locale-gen >/dev/null
+fi
