@@ -3,6 +3,8 @@
 // another.
 //   codec_tool encode search|plain IN.wav OUT.wav   (prints seconds taken)
 //   codec_tool snr ORIGINAL.wav DECODED.wav          (prints dB)
+//   codec_tool wrap 1|2 PACKED OUT.wav               (the game's blocks in a
+//                                                     44100 Hz IMA ADPCM WAV)
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -94,11 +96,36 @@ int Snr(const char* original, const char* decoded) {
     return 0;
 }
 
+// Puts a packed file's blocks behind the header our encoder writes.
+int Wrap(const char* channelsText, const char* in, const char* out) {
+    const uint32_t channels = channelsText[0] == '2' ? 2 : 1;
+    const std::vector<uint8_t> data = ReadAll(in);
+    const uint32_t blockBytes = 36 * channels;
+    const uint32_t blocks = static_cast<uint32_t>(data.size() / blockBytes);
+    std::vector<int16_t> one(channels, 0);
+    const SoundInfo info = {WAVE_TAG_PCM, one.data(), 2 * channels, 44100, 16, channels, 1, 0};
+    void* image = nullptr;
+    uint32_t size = 0;
+    if (blocks == 0 || !CompressAdpcmWith(&info, ADPCM_ENCODER_PLAIN, &image, &size)) return 1;
+    uint8_t header[ADPCM_IMAGE_DATA];
+    std::memcpy(header, image, sizeof header);
+    ReleaseCodecImage(image);
+    WriteLe32(header + 4, ADPCM_IMAGE_DATA - 8 + blocks * blockBytes);
+    WriteLe32(header + 48, blocks * 65);
+    WriteLe32(header + ADPCM_IMAGE_DATA_SIZE, blocks * blockBytes);
+    FILE* file = std::fopen(out, "wb");
+    if (!file) return 1;
+    const bool ok = std::fwrite(header, 1, sizeof header, file) == sizeof header &&
+                    std::fwrite(data.data(), 1, size_t(blocks) * blockBytes, file) == size_t(blocks) * blockBytes;
+    return std::fclose(file) == 0 && ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 5 && std::strcmp(argv[1], "encode") == 0) return Encode(argv[2], argv[3], argv[4]);
     if (argc == 4 && std::strcmp(argv[1], "snr") == 0) return Snr(argv[2], argv[3]);
-    std::fprintf(stderr, "usage: codec_tool encode search|plain IN OUT | snr ORIGINAL DECODED\n");
+    if (argc == 5 && std::strcmp(argv[1], "wrap") == 0) return Wrap(argv[2], argv[3], argv[4]);
+    std::fprintf(stderr, "usage: codec_tool encode search|plain IN OUT | snr ORIGINAL DECODED | wrap 1|2 PACKED OUT\n");
     return 2;
 }
