@@ -5,6 +5,10 @@
 
 #include "conversion/globals.h"
 
+#ifdef _WIN32
+#include "resources/resource.h"
+#endif
+
 namespace {
 
 const uint32_t PACKED_RATE = 44100;
@@ -51,3 +55,12 @@ void ApplyChannelRule(ChannelForce force, const char* extension) {
 }
 
 const char* PathExtension(const char* path) { return std::strrchr(path, '.'); }
+
+#ifdef _WIN32
+void SelectChannelMode(const char* extension) {
+    ChannelForce force = FORCE_NONE;
+    if (IsDlgButtonChecked(g_extractPage, IDC_FORCE_MODE) == BST_CHECKED)
+        force = IsDlgButtonChecked(g_extractPage, IDC_EFFECTS) == BST_CHECKED ? FORCE_MONO : FORCE_STEREO;
+    ApplyChannelRule(force, extension);
+}
+#endif

@@ -25,4 +25,12 @@ void ApplyChannelRule(ChannelForce force, const char* extension);
 // the path has no '.'. Points into path.
 const char* PathExtension(const char* path);
 
+#ifdef _WIN32
+// Applies the mono or the stereo preset: the one forced by the Extract
+// page's "Режим" and its "Эффекты" radio button (read as they are now),
+// otherwise the one that extension (from a path's last '.', or null)
+// calls for.
+void SelectChannelMode(const char* extension);
+#endif
+
 #endif

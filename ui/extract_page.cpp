@@ -174,9 +174,3 @@ void RunExtraction() {
     else
         ExtractWholeFolder();
 }
-
-void SelectChannelMode(const char* extension) {
-    ChannelForce force = FORCE_NONE;
-    if (IsChecked(IDC_FORCE_MODE)) force = IsChecked(IDC_EFFECTS) ? FORCE_MONO : FORCE_STEREO;
-    ApplyChannelRule(force, extension);
-}

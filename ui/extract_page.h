@@ -24,9 +24,4 @@ void BrowseSourceFolder();
 // folder into a folder the user chooses.
 void RunExtraction();
 
-// Applies the mono or the stereo preset: the one forced by "Режим" and its
-// radio buttons, otherwise the one that extension (from a path's last '.',
-// or null) calls for.
-void SelectChannelMode(const char* extension);
-
 #endif
