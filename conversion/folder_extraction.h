@@ -4,15 +4,20 @@
 #ifndef VELKMAR_CONVERSION_FOLDER_EXTRACTION_H
 #define VELKMAR_CONVERSION_FOLDER_EXTRACTION_H
 
-// Runs the three passes and sums their outcome up in one message box.
+// Runs the three passes, each with the preset that SelectChannelMode
+// chooses for its extension, and sums their outcome up in one message box
+// owned by the Extract page. Shows nothing when the program is ending.
 void ExtractFolder(const char* sourceFolder, const char* destinationFolder);
 
-// One pass over the files of sourceFolder that match pattern. Returns 1
-// when every file was converted, 0 otherwise or when none matches.
+// One pass over the files of sourceFolder that match pattern ("*.wad"),
+// read with the preset in g_soundInfo; leaves sourceFolder the current
+// directory. Returns 1 when every file was converted, 0 otherwise, when
+// none matches, or when sourceFolder cannot be made the current directory.
 int ExtractFolderKind(const char* pattern, const char* sourceFolder, const char* destinationFolder);
 
 // Removes and dispatches every window message pending for the thread;
-// returns as soon as none is left, without waiting.
+// returns as soon as none is left, without waiting. A quit request it
+// meets is posted again and noted in g_quitRequested.
 void PumpPendingMessages();
 
 #endif

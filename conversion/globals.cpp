@@ -1,6 +1,10 @@
 // Definitions of the process-wide state declared in globals.h.
 #include "conversion/globals.h"
 
+#ifdef _WIN32
+#include "conversion/folder_passes.h"
+#endif
+
 SoundInfo g_soundInfo;
 int g_busy;
 int g_stopRequest;
@@ -14,4 +18,6 @@ MessageHook g_messageHook;
 HWND g_sheet;
 HWND g_extractPage;
 HWND g_packPage;
+FolderRun g_folderRun;
+int g_quitRequested;
 #endif

@@ -8,6 +8,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+struct FolderRun;  // conversion/folder_passes.h
 #endif
 
 // Capacity of every path buffer, terminating zero included.
@@ -37,6 +39,15 @@ extern MessageHook g_messageHook;
 extern HWND g_sheet;        // the property sheet
 extern HWND g_extractPage;  // recorded at the Extract page's WM_INITDIALOG
 extern HWND g_packPage;     // recorded at the Pack page's WM_INITDIALOG
+
+// The WAVs written so far by the folder extraction from the Extract page,
+// over its three passes; emptied when it starts.
+extern FolderRun g_folderRun;
+
+// Set once the message pump has taken the quit request off the queue. The
+// pump posts it again for the main loop; a running folder extraction ends
+// before its next file, without its final message.
+extern int g_quitRequested;
 #endif
 
 #endif

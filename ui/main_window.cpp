@@ -95,10 +95,12 @@ bool TakenByDialogManager(MSG* message) {
     return false;
 }
 
-// Runs until WM_QUIT.
+// Runs until WM_QUIT, or until the folder extraction's message pump has
+// taken the quit request (it posts it again, but a modal loop in between
+// may consume that).
 void RunMainLoop() {
     MSG message;
-    while (GetMessageA(&message, NULL, 0, 0) > 0) {
+    while (!g_quitRequested && GetMessageA(&message, NULL, 0, 0) > 0) {
         if (TakenByDialogManager(&message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
