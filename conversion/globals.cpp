@@ -20,4 +20,6 @@ HWND g_extractPage;
 HWND g_packPage;
 FolderRun g_folderRun;
 int g_quitRequested;
+unsigned g_previewNumber;
+std::vector<std::string> g_previewFiles;
 #endif

@@ -9,6 +9,9 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 struct FolderRun;  // conversion/folder_passes.h
 #endif
 
@@ -48,6 +51,11 @@ extern FolderRun g_folderRun;
 // pump posts it again for the main loop; a running folder extraction ends
 // before its next file, without its final message.
 extern int g_quitRequested;
+
+// The number of the last preview file name tried, and the preview files
+// this run made, removed when the program ends.
+extern unsigned g_previewNumber;
+extern std::vector<std::string> g_previewFiles;
 #endif
 
 #endif

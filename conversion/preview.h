@@ -7,4 +7,8 @@
 // Shows no message; plays nothing when the extraction fails.
 void PlayPreview();
 
+// Stops any preview sound, then deletes the preview files this run made.
+// Called once, when the program ends.
+void RemovePreviewFiles();
+
 #endif

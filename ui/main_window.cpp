@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "conversion/globals.h"
+#include "conversion/preview.h"
 #include "resources/resource.h"
 #include "resources/version.h"
 #include "ui/about_box.h"
@@ -166,5 +167,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     MakeButtonFlat(IDCANCEL);
     MakeButtonFlat(IDHELP);
     RunMainLoop();
+    RemovePreviewFiles();
     return 0;
 }
