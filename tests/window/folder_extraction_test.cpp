@@ -321,7 +321,8 @@ TEST_F(FolderExtractionTest, PackingAndPreviewNestedInAPassDoNotChangeHowItReads
     SetText(PackControl(IDC_PACK_DESTINATION), Path("voice.wad"));
     ShowPage(program_.sheet, 0);
     SetText(ExtractControl(IDC_SOURCE_FILE), Path("boom.wad"));
-    const std::string tmp = std::filesystem::temp_directory_path().string();
+    std::string tmp = std::filesystem::temp_directory_path().string();
+    if (!tmp.empty() && tmp.back() == '\\') tmp.pop_back();
     const size_t previewsBefore = DeliveredNames(tmp + "\\mervane*.wav").size();
 
     StartFolderExtraction(source_, destination_);
