@@ -90,4 +90,10 @@ void EncodeChannelBlockSearch(const int16_t* samples, size_t stride, AdpcmChanne
                               uint8_t* header, uint8_t* codes, size_t groupStride,
                               int16_t* predicted);
 
+// The same, always scalar (the yardstick for the SIMD path): identical
+// results.
+void EncodeChannelBlockSearchScalar(const int16_t* samples, size_t stride, AdpcmChannelState* state,
+                                    uint8_t* header, uint8_t* codes, size_t groupStride,
+                                    int16_t* predicted);
+
 #endif
