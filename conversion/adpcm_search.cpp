@@ -102,14 +102,15 @@ inline int64_t NearestCode(int32_t p, int i, int32_t target, int* code, int32_t*
     const int32_t* diffs = kTransitions.diff[i];
     if (ClearOfRails(p, i)) {
         // Errors fall, then rise with the magnitude: it is the number of
-        // midpoints the distance to the input lies beyond.
-        const bool negative = target < p;
-        const int32_t twice = 2 * (negative ? p - target : target - p);
+        // midpoints the distance to the input lies beyond. No branches:
+        // the input's side is a coin toss.
+        const int32_t negative = -static_cast<int32_t>(target < p);  // 0 or -1
+        const int32_t twice = 2 * (((target - p) ^ negative) - negative);
         const int32_t* mid = kTransitions.midpoint[i];
         const int m = (twice > mid[0]) + (twice > mid[1]) + (twice > mid[2]) + (twice > mid[3]) +
                       (twice > mid[4]) + (twice > mid[5]) + (twice > mid[6]);
-        *code = negative ? m | 8 : m;
-        *value = negative ? p - diffs[m] : p + diffs[m];
+        *code = m | (negative & 8);
+        *value = p + ((diffs[m] ^ negative) - negative);
         const int64_t e = target - *value;
         return e * e;
     }
@@ -461,6 +462,7 @@ struct DenseInput {
     __m128i zero;
     __m128i eight;
     __m128i laneFrom;  // lane << 4
+    __m128i limit;     // what a path must cost less than
 };
 
 // True when a live state of `side` at source indices s..s+7 may reach a
@@ -481,9 +483,12 @@ inline void Square(__m128i d, __m128i* a, __m128i* b) {
 
 // Offers the destinations at `j`.. the paths from side `side` by magnitude
 // m: the sign whose clamped reconstruction lies nearer the input.
+// `origin` holds each lane's (side * kIndices + j) << 4.
 template <int m>
-inline void DenseOffer(const DenseFrontier& current, int side, int j, const DenseInput& in, DenseLanes* r) {
-    const int source = j - (m < 4 ? -1 : 2 * (m - 3));
+inline void DenseOffer(const DenseFrontier& current, int side, int j, __m128i origin, const DenseInput& in,
+                       DenseLanes* r) {
+    const int offset = m < 4 ? -1 : 2 * (m - 3);
+    const int source = j - offset;
     if (source + 7 < current.low[side] || source > current.high[side]) return;
     const int at = kDenseLow + source;
     const __m128i t = in.target;
@@ -512,6 +517,9 @@ inline void DenseOffer(const DenseFrontier& current, int side, int j, const Dens
     Square(d, &squareA, &squareB);
     const __m128i costA = _mm_add_epi32(LoadU(&current.cost[side][at]), squareA);
     const __m128i costB = _mm_add_epi32(LoadU(&current.cost[side][at + 4]), squareB);
+    // Most registers of the large magnitudes hold no candidate within the
+    // bound.
+    if (!_mm_movemask_epi8(_mm_or_si128(_mm_cmplt_epi32(costA, in.limit), _mm_cmplt_epi32(costB, in.limit)))) return;
     const __m128i below = _mm_cmplt_epi16(value, t);
     const __m128i belowA = _mm_unpacklo_epi16(below, below);
     const __m128i belowB = _mm_unpackhi_epi16(below, below);
@@ -523,9 +531,8 @@ inline void DenseOffer(const DenseFrontier& current, int side, int j, const Dens
     r->cost0b = Blend(take0B, costB, r->cost0b);
     r->cost1a = Blend(take1A, costA, r->cost1a);
     r->cost1b = Blend(take1B, costB, r->cost1b);
-    const __m128i from =
-        _mm_or_si128(_mm_add_epi16(in.laneFrom, _mm_set1_epi16(static_cast<int16_t>((side * kIndices + source) << 4 | m))),
-                     _mm_and_si128(negative, in.eight));
+    const __m128i from = _mm_or_si128(_mm_add_epi16(origin, _mm_set1_epi16(static_cast<int16_t>(m - 16 * offset))),
+                                      _mm_and_si128(negative, in.eight));
     const __m128i take0 = _mm_packs_epi32(take0A, take0B);
     const __m128i take1 = _mm_packs_epi32(take1A, take1B);
     r->value0 = Blend(take0, value, r->value0);
@@ -541,14 +548,15 @@ inline void DenseOffer(const DenseFrontier& current, int side, int j, const Dens
 // the input (`near`, on the predictor's side) and the first beyond it
 // (`far`, on the other side). A magnitude falls short when its difference
 // is below the distance to the input, or at most it going down.
-inline void DenseOfferSmall(const DenseFrontier& current, int side, int j, const DenseInput& in, DenseLanes* r) {
+inline void DenseOfferSmall(const DenseFrontier& current, int side, int j, __m128i origin, const DenseInput& in,
+                            DenseLanes* r) {
     const int source = j + 1;
     if (source + 7 < current.low[side] || source > current.high[side]) return;
     if (NearRail(current, side, source)) {
-        DenseOffer<0>(current, side, j, in, r);
-        DenseOffer<1>(current, side, j, in, r);
-        DenseOffer<2>(current, side, j, in, r);
-        DenseOffer<3>(current, side, j, in, r);
+        DenseOffer<0>(current, side, j, origin, in, r);
+        DenseOffer<1>(current, side, j, origin, in, r);
+        DenseOffer<2>(current, side, j, origin, in, r);
+        DenseOffer<3>(current, side, j, origin, in, r);
         return;
     }
     const int at = kDenseLow + source;
@@ -581,9 +589,7 @@ inline void DenseOfferSmall(const DenseFrontier& current, int side, int j, const
     nearB = _mm_or_si128(_mm_add_epi32(baseB, nearB), _mm_and_si128(_mm_unpackhi_epi16(noNear, noNear), none));
     farA = _mm_or_si128(_mm_add_epi32(baseA, farA), _mm_and_si128(_mm_unpacklo_epi16(noFar, noFar), none));
     farB = _mm_or_si128(_mm_add_epi32(baseB, farB), _mm_and_si128(_mm_unpackhi_epi16(noFar, noFar), none));
-    const __m128i from = _mm_or_si128(
-        _mm_add_epi16(in.laneFrom, _mm_set1_epi16(static_cast<int16_t>((side * kIndices + source) << 4))),
-        _mm_and_si128(negative, in.eight));
+    const __m128i from = _mm_or_si128(_mm_add_epi16(origin, _mm_set1_epi16(16)), _mm_and_si128(negative, in.eight));
     const __m128i nearBack = _mm_add_epi16(from, _mm_add_epi16(shortCount, _mm_set1_epi16(-1)));
     const __m128i farBack = _mm_add_epi16(from, shortCount);
     // Going down, near is at or above the input (side 1) and far below it.
@@ -605,18 +611,24 @@ inline void DenseOfferSmall(const DenseFrontier& current, int side, int j, const
     r->back1 = Blend(take1, Blend(negative, nearBack, farBack), r->back1);
 }
 
-// Settles the destinations at j..j+7 (j at most 80): each side's
+// Offers the destinations at j..j+7 the paths from one side, the
 // magnitudes in the order of precedence.
+inline void DenseOfferSide(const DenseFrontier& current, int side, int j, const DenseInput& in, DenseLanes* r) {
+    const __m128i origin = _mm_add_epi16(in.laneFrom, _mm_set1_epi16(static_cast<int16_t>((side * kIndices + j) << 4)));
+    DenseOffer<7>(current, side, j, origin, in, r);
+    DenseOffer<6>(current, side, j, origin, in, r);
+    DenseOffer<5>(current, side, j, origin, in, r);
+    DenseOffer<4>(current, side, j, origin, in, r);
+    DenseOfferSmall(current, side, j, origin, in, r);
+}
+
+// Settles the destinations at j..j+7 (j at most 80).
 inline void DenseSettle(const DenseFrontier& current, int j, const DenseInput& in, __m128i limit, DenseLanes* r) {
     r->cost0a = r->cost0b = r->cost1a = r->cost1b = limit;
     r->value0 = r->value1 = r->back0 = r->back1 = in.zero;
-    for (int side = 0; side < 2; ++side) {
-        DenseOffer<7>(current, side, j, in, r);
-        DenseOffer<6>(current, side, j, in, r);
-        DenseOffer<5>(current, side, j, in, r);
-        DenseOffer<4>(current, side, j, in, r);
-        DenseOfferSmall(current, side, j, in, r);
-    }
+    // Unrolled: fewer instructions and branches mispredicted than the loop.
+#pragma GCC unroll 2
+    for (int side = 0; side < 2; ++side) DenseOfferSide(current, side, j, in, r);
 }
 
 // Settles destination index j (0 or 88) one candidate at a time, in the
@@ -692,6 +704,7 @@ void DenseStep(const DenseFrontier& current, DenseFrontier* next, int32_t target
     in.eight = _mm_set1_epi16(8);
     in.laneFrom = _mm_setr_epi16(0, 16, 32, 48, 64, 80, 96, 112);
     const __m128i lim = _mm_set1_epi32(limit);
+    in.limit = lim;
     IndexSet live[2] = {{{0, 0}}, {{0, 0}}};
     // Registers of destinations from `first` up; the last may overlap its
     // predecessor so as to end at 87 (88 is settled on its own).
