@@ -56,23 +56,51 @@ size_t DecodeBlocksScalar(const uint8_t* blocks, size_t count, uint32_t blockByt
     return count * frames;
 }
 
+// Per step index: the differences the decoder adds by magnitude, and
+// the sums of neighbouring ones (twice the midpoints between
+// reconstructions, where the nearest magnitude changes).
+struct Differences {
+    int32_t diff[IMA_MAX_STEP_INDEX + 1][8];
+    int32_t midpoint[IMA_MAX_STEP_INDEX + 1][7];
+};
+
+static Differences MakeDifferences() {
+    Differences d;
+    for (int i = 0; i <= IMA_MAX_STEP_INDEX; ++i) {
+        const int32_t step = kImaStepTable[i];
+        for (int m = 0; m < 8; ++m)
+            d.diff[i][m] = (step >> 3) + ((m & 4) ? step : 0) + ((m & 2) ? step >> 1 : 0) + ((m & 1) ? step >> 2 : 0);
+        for (int m = 0; m < 7; ++m) d.midpoint[i][m] = d.diff[i][m] + d.diff[i][m + 1];
+    }
+    return d;
+}
+
+static const Differences kDifferences = MakeDifferences();
+
 // The code for `target` from `state` whose reconstruction lies nearest;
 // ties go to the smaller magnitude. Both signs are tried: near the rails
-// the clamp can make the sign away from the target exact.
+// the clamp can make the sign away from the target exact. Away from them
+// the sign is the target's side and the magnitude is the number of
+// midpoints the distance lies beyond.
 static uint32_t NearestCode(const AdpcmChannelState& state, int32_t target) {
-    const int32_t step = kImaStepTable[state.stepIndex];
+    const int32_t p = state.predictor;
+    const int32_t* diffs = kDifferences.diff[state.stepIndex];
+    if (p + diffs[7] <= 32767 && p - diffs[7] >= -32768) {
+        const int32_t twice = 2 * (target < p ? p - target : target - p);
+        const int32_t* mid = kDifferences.midpoint[state.stepIndex];
+        const uint32_t m = (twice > mid[0]) + (twice > mid[1]) + (twice > mid[2]) + (twice > mid[3]) +
+                           (twice > mid[4]) + (twice > mid[5]) + (twice > mid[6]);
+        return target < p ? m | 8 : m;
+    }
     uint32_t best = 0;
     int64_t bestError = INT64_MAX;
     for (uint32_t m = 0; m < 8; ++m) {
-        int32_t diff = step >> 3;
-        if (m & 4) diff += step;
-        if (m & 2) diff += step >> 1;
-        if (m & 1) diff += step >> 2;
-        const int32_t up = state.predictor + diff > 32767 ? 32767 : state.predictor + diff;
-        const int32_t down = state.predictor - diff < -32768 ? -32768 : state.predictor - diff;
+        const int32_t diff = diffs[m];
+        const int32_t up = p + diff > 32767 ? 32767 : p + diff;
+        const int32_t down = p - diff < -32768 ? -32768 : p - diff;
         const int64_t eUp = static_cast<int64_t>(target - up) * (target - up);
         const int64_t eDown = static_cast<int64_t>(target - down) * (target - down);
-        const bool negative = eDown < eUp || (eDown == eUp && target < state.predictor);
+        const bool negative = eDown < eUp || (eDown == eUp && target < p);
         const int64_t e = negative ? eDown : eUp;
         if (e < bestError) {
             bestError = e;
@@ -92,11 +120,13 @@ static void StoreCode(uint8_t* codes, size_t groupStride, uint32_t i, uint32_t c
 }
 
 // Greedy codes for one block from a given starting step index; returns
-// the squared error and, when `codes` is set, stores the codes.
+// the squared error and, when `codes` is set, stores the codes. Stops
+// early, returning at least `enough`, once the error reaches it.
 static int64_t GreedyBlock(const int16_t* samples, size_t stride, AdpcmChannelState* state,
-                           uint8_t* codes, size_t groupStride, int16_t* predicted) {
+                           uint8_t* codes, size_t groupStride, int16_t* predicted,
+                           int64_t enough = INT64_MAX) {
     int64_t error = 0;
-    for (uint32_t i = 0; i + 1 < GAME_FRAMES_PER_BLOCK; ++i) {
+    for (uint32_t i = 0; i + 1 < GAME_FRAMES_PER_BLOCK && error < enough; ++i) {
         const int32_t target = samples[(i + 1) * stride];
         const uint32_t code = NearestCode(*state, target);
         const int32_t value = DecodeNibble(state, code);
@@ -117,7 +147,7 @@ void EncodeChannelBlockPlain(const int16_t* samples, size_t stride, AdpcmChannel
     int64_t bestError = GreedyBlock(samples, stride, &trial, nullptr, 0, nullptr);
     for (int32_t index = 0; index <= IMA_MAX_STEP_INDEX; ++index) {
         trial = {samples[0], index};
-        const int64_t error = GreedyBlock(samples, stride, &trial, nullptr, 0, nullptr);
+        const int64_t error = GreedyBlock(samples, stride, &trial, nullptr, 0, nullptr, bestError);
         if (error < bestError) {
             bestError = error;
             bestIndex = index;
