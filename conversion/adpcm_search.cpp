@@ -130,10 +130,12 @@ inline int64_t NearestCode(int32_t p, int i, int32_t target, int* code, int32_t*
 
 // Greedy codes for codes `from`.. of the block, from decoder state
 // (p, i): the nearest reconstruction sample by sample. Returns their
-// squared error; stores the codes at path[from..].
-int64_t GreedyPath(const int16_t* samples, size_t stride, int from, int32_t p, int i, uint8_t* path) {
+// squared error; stores the codes at path[from..]. Stops early,
+// returning at least `enough`, once the error reaches it.
+int64_t GreedyPath(const int16_t* samples, size_t stride, int from, int32_t p, int i, uint8_t* path,
+                   int64_t enough = INT64_MAX) {
     int64_t total = 0;
-    for (int n = from; n < kCodes; ++n) {
+    for (int n = from; n < kCodes && total < enough; ++n) {
         const int32_t target = samples[static_cast<size_t>(n + 1) * stride];
         int code = 0;
         total += NearestCode(p, i, target, &code, &p);
@@ -163,7 +165,8 @@ void Tighten(Search* search, int n, int slot, int64_t cost, int32_t p) {
     if (n % 16 != 15 || n + 1 >= kCodes || slot < 0 || cost >= search->bound) return;
     uint8_t trial[kCodes];
     const int index = slot < kIndices ? slot : slot - kIndices;
-    const int64_t total = cost + GreedyPath(search->samples, search->stride, n + 1, p, index, trial);
+    const int64_t total =
+        cost + GreedyPath(search->samples, search->stride, n + 1, p, index, trial, search->bound - cost);
     if (total < search->bound) {
         search->bound = total;
         search->boundAt = n;
@@ -838,7 +841,7 @@ void EncodeSearched(const int16_t* samples, size_t stride, AdpcmChannelState* st
     for (int offset : {-8, -3, 3, 8}) {
         int index = state->stepIndex + offset;
         index = index < 0 ? 0 : index > IMA_MAX_STEP_INDEX ? IMA_MAX_STEP_INDEX : index;
-        const int64_t error = GreedyPath(samples, stride, 0, samples[0], index, trial);
+        const int64_t error = GreedyPath(samples, stride, 0, samples[0], index, trial, bound);
         if (error < bound) {
             bound = error;
             startIndex = index;
