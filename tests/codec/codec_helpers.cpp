@@ -1,6 +1,7 @@
 // Implementation of the codec test helpers.
 #include "tests/codec/codec_helpers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -87,4 +88,10 @@ Samples Channel(const Samples& interleaved, uint32_t channels, uint32_t channel)
     Samples out;
     for (size_t i = channel; i < interleaved.size(); i += channels) out.push_back(interleaved[i]);
     return out;
+}
+
+Samples Excerpt(const Samples& interleaved, uint32_t channels, size_t first, size_t count) {
+    const size_t begin = std::min(first * channels, interleaved.size());
+    const size_t end = std::min((first + count) * channels, interleaved.size());
+    return Samples(interleaved.begin() + static_cast<long>(begin), interleaved.begin() + static_cast<long>(end));
 }

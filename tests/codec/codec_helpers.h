@@ -44,4 +44,7 @@ double SnrDb(const Samples& original, const Samples& decoded);
 // One channel of interleaved samples.
 Samples Channel(const Samples& interleaved, uint32_t channels, uint32_t channel);
 
+// Frames first.. first+count-1 of interleaved samples (fewer at the end).
+Samples Excerpt(const Samples& interleaved, uint32_t channels, size_t first, size_t count);
+
 #endif
