@@ -80,7 +80,7 @@ void FileDone(void* context, const char* name, ConvStatus status, uint32_t posit
     std::string line;
     if (status == CONV_OK) {
         ++progress->converted;
-        line = counter + source + " -> " + (progress->run->written.empty() ? "" : progress->run->written.back());
+        line = counter + source + " -> " + progress->run->lastWritten;
     } else {
         progress->failures.push_back(source + ": " + DescribeConvStatus(status));
         line = counter + progress->failures.back();

@@ -68,7 +68,7 @@ void ExtractFolder(const char* sourceFolder, const char* destinationFolder) {
     char source[PATH_TEXT_SIZE];
     DWORD length = GetFullPathNameA(sourceFolder, sizeof source, source, NULL);
     if (length == 0 || length >= sizeof source) std::snprintf(source, sizeof source, "%s", sourceFolder);
-    g_folderRun.written.clear();
+    g_folderRun = FolderRun();
     int allConverted = 1;
     for (const FolderPassKind& pass : FOLDER_PASSES) {
         if (g_quitRequested) return;

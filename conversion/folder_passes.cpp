@@ -32,9 +32,12 @@ bool EndsInSeparator(const std::string& path) {
     return !path.empty() && (path.back() == '\\' || path.back() == '/' || path.back() == ':');
 }
 
-// Paths compare as the file system does: ignoring letter case.
-bool SamePath(const std::string& a, const std::string& b) {
-    return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_EQUAL;
+// A path as the file system compares it: ignoring letter case, in the
+// ANSI code page.
+std::string PathKey(const std::string& path) {
+    std::string key = path;
+    if (!key.empty()) CharUpperBuffA(&key[0], static_cast<DWORD>(key.size()));
+    return key;
 }
 #else
 const char SEPARATOR = '/';
@@ -42,7 +45,7 @@ const size_t PATH_LIMIT = 4095;
 
 bool EndsInSeparator(const std::string& path) { return !path.empty() && path.back() == '/'; }
 
-bool SamePath(const std::string& a, const std::string& b) { return a == b; }
+std::string PathKey(const std::string& path) { return path; }
 #endif
 
 uint32_t SizeInKib(uint64_t bytes) {
@@ -50,11 +53,7 @@ uint32_t SizeInKib(uint64_t bytes) {
     return kib > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(kib);
 }
 
-bool WrittenInRun(const FolderRun& run, const std::string& path) {
-    for (const std::string& written : run.written)
-        if (SamePath(written, path)) return true;
-    return false;
-}
+bool WrittenInRun(const FolderRun& run, const std::string& path) { return run.written.count(PathKey(path)) != 0; }
 
 }  // namespace
 
@@ -112,6 +111,11 @@ ConvStatus ListPassFiles(const char* folder, const char* extension, std::vector<
 }
 #endif
 
+void NoteWritten(FolderRun* run, const std::string& path) {
+    run->written.insert(PathKey(path));
+    run->lastWritten = path;
+}
+
 uint32_t AdvanceProgress(uint32_t progress, uint32_t kib, uint32_t total, int index, int count) {
     uint64_t position;
     if (total == 0)
@@ -162,7 +166,7 @@ int RunFolderPass(const char* extension, int channels, const char* sourceFolder,
             status = ExtractSoundFileStatus(source.c_str(), destination.c_str());
         }
         if (status == CONV_OK)
-            run->written.push_back(destination);
+            NoteWritten(run, destination);
         else
             result = 0;
         progress = AdvanceProgress(progress, file.kib, total, index, count);

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "conversion/conversion_status.h"
@@ -37,8 +38,12 @@ struct PassFile {
 // What lasts over the passes of one folder extraction: the destination
 // paths it has written, so that a later pass does not overwrite them.
 struct FolderRun {
-    std::vector<std::string> written;
+    std::unordered_set<std::string> written;  // paths as the file system compares them
+    std::string lastWritten;                  // the most recent one, as written
 };
+
+// Records that the run has written path.
+void NoteWritten(FolderRun* run, const std::string& path);
 
 // How a pass reports and is steered. Every hook may be null.
 struct FolderHooks {

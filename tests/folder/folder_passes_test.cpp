@@ -112,12 +112,17 @@ TEST(FolderRules, DestinationsOfOneRunDoNotCollide) {
     std::string path;
     ASSERT_EQ(FolderDestination(run, "out", "boom.wad", &path), CONV_OK);
     EXPECT_EQ(path, "out" + SEP + "boom.wav");
-    run.written.push_back(path);
+    NoteWritten(&run, path);
     ASSERT_EQ(FolderDestination(run, ("out" + SEP).c_str(), "boom.adp", &path), CONV_OK);
     EXPECT_EQ(path, "out" + SEP + "boom.adp.wav");
-    run.written.push_back(path);
+    NoteWritten(&run, path);
     ASSERT_EQ(FolderDestination(run, "out", "boom.adp", &path), CONV_OK);
     EXPECT_EQ(path, "out" + SEP + "boom.adp.2.wav");
+#ifdef _WIN32
+    // The file system ignores letter case, and so does the rule.
+    ASSERT_EQ(FolderDestination(run, "OUT", "BOOM.adx", &path), CONV_OK);
+    EXPECT_EQ(path, "OUT\\BOOM.adx.wav");
+#endif
 
     // A path of exactly the limit fits; one byte more does not.
     const std::string folder(PATH_LIMIT - 1 - 8, 'f');
