@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "resources/resource.h"
-#include "tests/bad_input/window_folder.h"
+#include "tests/window/window_folder.h"
 
 namespace {
 

@@ -24,7 +24,7 @@ g++ -std=c++17 -O2 -I"$ROOT" "$ROOT/bench/load_folder.cpp" "$BUILD/conversion/li
 mkdir -p "$BUILD/window"
 x86_64-w64-mingw32-g++-posix -std=c++17 -O2 -static -fexec-charset=CP1251 -DWIN32_LEAN_AND_MEAN \
   -D_WIN32_WINNT=0x0601 -I"$ROOT" -I/usr/src/googletest/googletest/include \
-  "$ROOT/bench/load_window.cpp" "$ROOT/tests/bad_input/window_folder.cpp" \
+  "$ROOT/bench/load_window.cpp" "$ROOT/tests/window/window_folder.cpp" \
   "$ROOT/tests/window/window_driver.cpp" "$ROOT/tests/window/recording.cpp" \
   -o "$BUILD/window/load_window.exe" -lcomctl32 -lgdi32 -luser32 -lntdll
 cp "$WIN/tests/window/window_recorder.dll" "$BUILD/window/"

@@ -13,65 +13,6 @@ const char OPEN_FAILED[] = "Не удалось открыть файл";
 const char READ_FAILED[] = "Не удалось прочитать данные из файла";
 const char WRITE_FAILED[] = "Не удалось записать данные в файл";
 
-Bytes ChunkClaiming(const char* id, uint32_t declared, const Bytes& body) {
-    Bytes chunk(8 + body.size());
-    std::memcpy(chunk.data(), id, 4);
-    WriteLe32(chunk.data() + 4, declared);
-    if (!body.empty()) std::memcpy(chunk.data() + 8, body.data(), body.size());
-    return chunk;
-}
-
-Bytes Chunk(const char* id, const Bytes& body) {
-    Bytes chunk = ChunkClaiming(id, static_cast<uint32_t>(body.size()), body);
-    if (body.size() % 2) chunk.push_back(0);
-    return chunk;
-}
-
-Bytes FormatBody(uint32_t tag, uint32_t channels, uint32_t bits, size_t size) {
-    Bytes body(size, 0);
-    WriteLe16(body.data(), tag);
-    WriteLe16(body.data() + 2, channels);
-    WriteLe32(body.data() + 4, 44100);
-    WriteLe32(body.data() + 8, 44100 * channels * bits / 8);
-    WriteLe16(body.data() + 12, channels * bits / 8);
-    WriteLe16(body.data() + 14, bits);
-    return body;
-}
-
-Bytes ExtensibleBody(uint32_t channels, uint32_t bits, uint32_t subformat) {
-    Bytes body = FormatBody(0xFFFE, channels, bits, 40);
-    WriteLe16(body.data() + 16, 22);
-    WriteLe16(body.data() + 18, bits);
-    WriteLe32(body.data() + 20, (1u << channels) - 1);
-    // The sub-format GUID: its tag, then -0000-0010-8000-00aa00389b71.
-    const uint8_t tail[14] = {0, 0, 0, 0, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-    WriteLe16(body.data() + 24, subformat);
-    std::memcpy(body.data() + 26, tail, sizeof tail);
-    return body;
-}
-
-Bytes Riff(const std::vector<Bytes>& chunks) {
-    Bytes riff = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
-    for (const Bytes& chunk : chunks) riff.insert(riff.end(), chunk.begin(), chunk.end());
-    WriteLe32(riff.data() + 4, static_cast<uint32_t>(riff.size() - 8));
-    return riff;
-}
-
-Bytes ToneBytes(uint32_t channels, size_t frames) {
-    Bytes bytes(frames * channels * 2);
-    for (size_t i = 0; i < frames; ++i)
-        for (uint32_t c = 0; c < channels; ++c)
-            WriteLe16(bytes.data() + (i * channels + c) * 2,
-                      static_cast<uint16_t>(static_cast<int16_t>(6000 * std::sin(0.02 * (c + 1) * double(i)))));
-    return bytes;
-}
-
-Bytes Concat(const Bytes& a, const Bytes& b) {
-    Bytes both = a;
-    both.insert(both.end(), b.begin(), b.end());
-    return both;
-}
-
 void BadInputTest::SetUp() {
     ScratchFolderTest::SetUp();
     messages_ = &CaptureMessages();

@@ -9,26 +9,11 @@
 #include "conversion/conversion_status.h"
 #include "tests/conversion/message_capture.h"
 #include "tests/support/test_files.h"
+#include "tests/support/wav_builders.h"
 
 extern const char OPEN_FAILED[];
 extern const char READ_FAILED[];
 extern const char WRITE_FAILED[];
-
-// A chunk: id, 32-bit size, body, and the pad byte an odd body needs.
-Bytes Chunk(const char* id, const Bytes& body);
-// The same with a size field that says declared whatever the body holds,
-// and no pad byte.
-Bytes ChunkClaiming(const char* id, uint32_t declared, const Bytes& body);
-// A "fmt " body: tag, channels, 44100 Hz, bits, and the derived byte rate
-// and block align, zero-padded to size bytes.
-Bytes FormatBody(uint32_t tag, uint32_t channels, uint32_t bits, size_t size = 16);
-// A WAVE_FORMAT_EXTENSIBLE body whose sub-format GUID carries subformat.
-Bytes ExtensibleBody(uint32_t channels, uint32_t bits, uint32_t subformat);
-// "RIFF", the size of what follows, "WAVE" and the chunks.
-Bytes Riff(const std::vector<Bytes>& chunks);
-// frames of a quiet tone, interleaved, as little-endian 16-bit bytes.
-Bytes ToneBytes(uint32_t channels, size_t frames);
-Bytes Concat(const Bytes& a, const Bytes& b);
 
 // A scratch folder in which every conversion's destination already exists
 // and every failure is checked to have lost nothing.

@@ -14,48 +14,9 @@
 #include "tests/window/packed_files.h"
 #include "tests/window/recording.h"
 #include "tests/window/window_fixture.h"
+#include "tests/window/window_folder.h"
 
 namespace {
-
-const char FOLDER_CAPTION[] = "Extract Folder";
-const char ALL_EXTRACTED[] = "Найденные файлы распакованы.";
-const char SOME_FAILED[] = "Произошла ошибка при распаковке некоторых файлов.";
-
-BOOL CALLBACK FindTree(HWND window, LPARAM found) {
-    char name[64] = "";
-    GetClassNameA(window, name, sizeof name);
-    if (std::string(name) != WC_TREEVIEWA) return TRUE;
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-}
-
-// The label of the folder selected in a folder browser's tree, read
-// through memory in the program's process.
-std::string SelectedFolderName(const Program& program, HWND browser) {
-    HWND tree = NULL;
-    EnumChildWindows(browser, FindTree, reinterpret_cast<LPARAM>(&tree));
-    DWORD_PTR item = 0;
-    if (!tree || !SendMessageTimeoutA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, SMTO_NORMAL, PATIENCE_MS, &item) || !item)
-        return std::string();
-    const size_t textSize = 260;
-    HANDLE process = program.info.hProcess;
-    char* remote = static_cast<char*>(
-        VirtualAllocEx(process, NULL, sizeof(TVITEMA) + textSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    if (!remote) return std::string();
-    TVITEMA request = {};
-    request.mask = TVIF_TEXT;
-    request.hItem = reinterpret_cast<HTREEITEM>(item);
-    request.pszText = remote + sizeof(TVITEMA);
-    request.cchTextMax = static_cast<int>(textSize);
-    char text[textSize] = "";
-    SIZE_T moved = 0;
-    DWORD_PTR result = 0;
-    WriteProcessMemory(process, remote, &request, sizeof request, &moved);
-    SendMessageTimeoutA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, PATIENCE_MS, &result);
-    ReadProcessMemory(process, remote + sizeof(TVITEMA), text, textSize - 1, &moved);
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    return text;
-}
 
 // The names FindFirstFileA delivers for pattern, in its order.
 std::vector<std::string> DeliveredNames(const std::string& pattern) {
@@ -67,10 +28,6 @@ std::vector<std::string> DeliveredNames(const std::string& pattern) {
     while (FindNextFileA(search, &found));
     FindClose(search);
     return names;
-}
-
-std::string FileNumber(int index, int count) {
-    return "Файл " + std::to_string(index) + " из " + std::to_string(count);
 }
 
 bool StartsWith(const std::string& text, const std::string& start) { return text.compare(0, start.size(), start) == 0; }
@@ -105,47 +62,16 @@ protected:
     // Starts the extraction of source into destination: folder mode, the
     // source typed into its field, the destination chosen in the browser.
     void StartFolderExtraction(const std::string& source, const std::string& destination) {
-        ASSERT_TRUE(ClickAndWait(ExtractControl(IDC_WHOLE_FOLDER)));
-        SetText(ExtractControl(IDC_SOURCE_FOLDER), source);
-        PostClick(ExtractControl(IDC_EXTRACT));
-        HWND browser = WaitForDialog(program_);
-        ASSERT_NE(browser, HWND(NULL)) << "no folder browser";
-        HANDLE process = program_.info.hProcess;
-        void* path = VirtualAllocEx(process, NULL, destination.size() + 1, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-        ASSERT_NE(path, nullptr);
-        SIZE_T moved = 0;
-        WriteProcessMemory(process, path, destination.c_str(), destination.size() + 1, &moved);
-        // The browser ignores a selection that comes before it has filled
-        // its tree; asked again until the folder shows selected.
-        const std::string name = destination.substr(destination.rfind('\\') + 1);
-        EXPECT_TRUE(WaitUntil([&] {
-            DWORD_PTR result = 0;
-            SendMessageTimeoutA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path), SMTO_NORMAL,
-                                PATIENCE_MS, &result);
-            return SelectedFolderName(program_, browser) == name;
-        })) << destination;
-        PostMessageA(browser, WM_COMMAND, IDOK, 0);
-        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(browser); }));
-        VirtualFreeEx(process, path, 0, MEM_RELEASE);
+        std::string reason;
+        ASSERT_TRUE(::StartFolderExtraction(program_, extractPage_, source, destination, &reason)) << reason;
     }
 
     // The final message box, once it shows.
     HWND WaitForSummary() { return WaitForDialog(program_, FOLDER_CAPTION); }
 
-    static std::string MessageText(HWND box) { return TextOf(GetDlgItem(box, 0xFFFF)); }
-
-    // The icons shown in the message box.
-    std::vector<std::string> MessageIcons(HWND box) const {
-        std::vector<std::string> icons;
-        for (const WindowEvent& event : RecordedEvents(recording_))
-            if (event.kind == "icon" && GetParent(event.window) == box) icons.push_back(event.value);
-        return icons;
-    }
-
     // Presses OK in the final message and waits for the page to be idle.
-    void CloseSummary(HWND box) {
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+    void CloseSummaryAndWait(HWND box) {
+        EXPECT_TRUE(CloseSummary(box));
         EXPECT_TRUE(ExtractPageIdle());
     }
 
@@ -156,9 +82,9 @@ protected:
         HWND box = WaitForSummary();
         EXPECT_NE(box, HWND(NULL)) << "no final message";
         if (!box) return {};
-        std::vector<std::string> icons = MessageIcons(box);
-        std::pair<std::string, std::string> shown(MessageText(box), icons.size() == 1 ? icons[0] : "?");
-        CloseSummary(box);
+        std::vector<std::string> icons = SummaryIcons(recording_, box);
+        std::pair<std::string, std::string> shown(SummaryText(box), icons.size() == 1 ? icons[0] : "?");
+        CloseSummaryAndWait(box);
         return shown;
     }
 
@@ -166,12 +92,7 @@ protected:
         return RecordedValues(recording_, ExtractControl(IDC_STATUS), "text");
     }
 
-    std::vector<std::string> FileNumbers() const {
-        std::vector<std::string> numbers;
-        for (const std::string& text : StatusTexts())
-            if (StartsWith(text, "Файл ")) numbers.push_back(text);
-        return numbers;
-    }
+    std::vector<std::string> FileNumbers() const { return ::FileNumbers(recording_, ExtractControl(IDC_STATUS)); }
 
     std::vector<int> Positions() const {
         std::vector<int> positions;
@@ -226,11 +147,11 @@ TEST_F(FolderExtractionTest, ExtractsEveryKindShowingEachFileAndTheSizeWeightedP
     StartFolderExtraction(source_, destination_);
     HWND box = WaitForSummary();
     ASSERT_NE(box, HWND(NULL));
-    EXPECT_EQ(MessageText(box), ALL_EXTRACTED);
-    EXPECT_EQ(MessageIcons(box), std::vector<std::string>{"information"});
+    EXPECT_EQ(SummaryText(box), ALL_EXTRACTED);
+    EXPECT_EQ(SummaryIcons(recording_, box), std::vector<std::string>{"information"});
     EXPECT_EQ(GetWindow(box, GW_OWNER), program_.sheet) << "owned by the Extract page's window";
     EXPECT_EQ(TextOf(ExtractControl(IDC_EXTRACT)), "Stop") << "the button reads Extract only at the end";
-    CloseSummary(box);
+    CloseSummaryAndWait(box);
 
     EXPECT_EQ(StatusTexts(), (std::vector<std::string>{"Extracting...", FileNumber(1, 2), FileNumber(2, 2),
                                                        FileNumber(1, 1), FileNumber(1, 1), "Ready"}));
@@ -284,9 +205,9 @@ TEST_F(FolderExtractionTest, StopEndsTheWadPassAndTheOtherPassesRunInFull) {
     PostClick(ExtractControl(IDC_EXTRACT));
     HWND box = WaitForSummary();
     ASSERT_NE(box, HWND(NULL));
-    EXPECT_EQ(MessageText(box), ALL_EXTRACTED) << "a stopped pass reports what it converted";
+    EXPECT_EQ(SummaryText(box), ALL_EXTRACTED) << "a stopped pass reports what it converted";
     EXPECT_EQ(RecordedValues(recording_, ExtractControl(IDC_EXTRACT), "text"), std::vector<std::string>{"Stop"});
-    CloseSummary(box);
+    CloseSummaryAndWait(box);
 
     // The pass showed files 1 to k and stopped before converting file k.
     std::vector<std::string> numbers = FileNumbers();
@@ -332,7 +253,7 @@ TEST_F(FolderExtractionTest, PackingAndPreviewNestedInAPassDoNotChangeHowItReads
     PostClick(ExtractControl(IDC_PLAY));
     HWND box = WaitForSummary();
     ASSERT_NE(box, HWND(NULL));
-    CloseSummary(box);
+    CloseSummaryAndWait(box);
 
     // Both ran, in the middle of the pass.
     EXPECT_TRUE(FileExists(Path("voice.wad")));

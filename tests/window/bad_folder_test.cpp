@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/bad_input/window_folder.h"
+#include "tests/window/window_folder.h"
 #include "tests/window/packed_files.h"
 #include "tests/window/recording.h"
 #include "tests/window/window_fixture.h"

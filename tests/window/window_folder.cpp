@@ -1,5 +1,5 @@
 // Folder extraction through the real window's folder browser.
-#include "tests/bad_input/window_folder.h"
+#include "tests/window/window_folder.h"
 
 #include <commctrl.h>
 #include <shlobj.h>

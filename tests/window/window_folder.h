@@ -1,8 +1,8 @@
 // Driving a folder extraction in the real window from another process:
 // folder mode, the source typed in, the destination chosen in the folder
 // browser, and what the status line showed.
-#ifndef VELKMAR_TESTS_BAD_INPUT_WINDOW_FOLDER_H
-#define VELKMAR_TESTS_BAD_INPUT_WINDOW_FOLDER_H
+#ifndef VELKMAR_TESTS_WINDOW_WINDOW_FOLDER_H
+#define VELKMAR_TESTS_WINDOW_WINDOW_FOLDER_H
 
 #include <windows.h>
 
