@@ -4,6 +4,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <csignal>
+#include <unistd.h>
 #endif
 
 #include "cli/arguments.h"
@@ -21,12 +24,30 @@ void MessageToStandardError(const char* text, const char* caption, MessageIcon) 
     ErrorLine(std::string(caption) + ": " + text);
 }
 
+#ifndef _WIN32
+// Ctrl+C, a hang-up or a kill in the middle of a file: the half-written
+// temporary file goes, the destination was never touched, and the signal
+// then ends the program as it would have.
+void RemovePendingTemporary(int signal) {
+    const char* temporary = g_pendingTemporary;
+    if (temporary) unlink(temporary);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+void CleanUpWhenInterrupted() {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, RemovePendingTemporary);
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
     // No system dialog for a drive without a medium or a file it cannot open.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+#else
+    CleanUpWhenInterrupted();
 #endif
     g_messageHook = MessageToStandardError;
     CliRequest request;

@@ -143,6 +143,7 @@ ConvStatus BeginOutput(PendingOutput* output, const char* destination) {
         return FitsPathText(FolderOf(output->destination) + "~0") ? CONV_CANNOT_OPEN_DESTINATION : CONV_PATH_TOO_LONG;
     KeepMode(descriptor, output->destination);
     output->tempPath = tempPath;
+    g_pendingTemporary = output->tempPath.c_str();
 #ifdef _WIN32
     output->file = _fdopen(descriptor, "wb");
     if (!output->file) _close(descriptor);
@@ -167,6 +168,7 @@ ConvStatus CommitOutput(PendingOutput* output) {
     bool written = std::fflush(output->file) == 0 && !std::ferror(output->file);
     written = std::fclose(output->file) == 0 && written;
     output->file = nullptr;
+    g_pendingTemporary = nullptr;
     if (!written || !ReplaceFile(output->tempPath, output->destination)) {
         AbandonOutput(output);
         return CONV_WRITE_FAILED;
@@ -178,6 +180,7 @@ ConvStatus CommitOutput(PendingOutput* output) {
 void AbandonOutput(PendingOutput* output) {
     if (output->file) std::fclose(output->file);
     output->file = nullptr;
+    g_pendingTemporary = nullptr;
     if (!output->tempPath.empty()) std::remove(output->tempPath.c_str());
     output->tempPath.clear();
 }

@@ -13,6 +13,7 @@ char g_sourceFile[PATH_TEXT_SIZE];
 char g_packSource[PATH_TEXT_SIZE];
 char g_packDestination[PATH_TEXT_SIZE];
 MessageHook g_messageHook;
+const char* volatile g_pendingTemporary;
 
 #ifdef _WIN32
 HWND g_sheet;

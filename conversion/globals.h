@@ -35,6 +35,10 @@ extern char g_sourceFile[PATH_TEXT_SIZE];       // Extract page, packed source
 extern char g_packSource[PATH_TEXT_SIZE];       // Pack page, WAV source
 extern char g_packDestination[PATH_TEXT_SIZE];  // Pack page, packed destination
 
+// The temporary file a conversion is writing, null when none: what an
+// interrupted command line removes before it ends.
+extern const char* volatile g_pendingTemporary;
+
 // Diverts the conversions' messages when set; null shows them.
 extern MessageHook g_messageHook;
 

@@ -2,7 +2,16 @@
 // functions, the default output name, and every failure with its exit
 // status, its one line and nothing existing damaged.
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+
+#ifndef _WIN32
+#include <csignal>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+extern char** environ;
+#endif
 
 #include <gtest/gtest.h>
 
@@ -150,5 +159,40 @@ TEST_F(Failures, EachFailureExitsOneWithOneLineAndDamagesNothing) {
         for (size_t i = 0; i < before.size(); ++i) EXPECT_EQ(ReadFileBytes(Path(before[i])), contents[i]) << before[i];
     }
 }
+
+#ifndef _WIN32
+// Interrupted in the middle of a file: the temporary file goes and the
+// destination stays as it was.
+TEST_F(SingleFile, AnInterruptedExtractionLeavesNothingBehind) {
+    Bytes noise(64u << 20);
+    uint32_t state = 12345;
+    for (size_t i = 0; i + 4 <= noise.size(); i += 4) {
+        state = state * 1664525u + 1013904223u;
+        std::memcpy(noise.data() + i, &state, 4);
+    }
+    WriteFileBytes(Path("in.wad"), noise);
+    const Bytes before(300, 0x31);
+    WriteFileBytes(Path("out.wav"), before);
+    const char* argv[] = {VELKMAR_CLI_PATH, "extract", nullptr, nullptr, nullptr};
+    const std::string in = Path("in.wad"), out = Path("out.wav");
+    argv[2] = in.c_str();
+    argv[3] = out.c_str();
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, VELKMAR_CLI_PATH, nullptr, nullptr, const_cast<char* const*>(argv), environ), 0);
+    auto writing = [&] {
+        for (const std::string& name : ListFolder(folder_))
+            if (name.rfind("~", 0) == 0) return true;
+        return false;
+    };
+    for (int i = 0; i < 20000 && !writing(); ++i) usleep(500);
+    EXPECT_TRUE(writing()) << "no temporary file appeared";
+    kill(child, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << "finished before the interruption";
+    EXPECT_EQ(Entries(folder_), (std::vector<std::string>{"in.wad", "out.wav"}));
+    EXPECT_EQ(ReadFileBytes(out), before);
+}
+#endif
 
 }  // namespace
