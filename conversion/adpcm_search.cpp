@@ -152,9 +152,11 @@ struct Search {
     const int16_t* samples;
     size_t stride;
     int64_t bound;
-    int boundAt;    // the bound's path: the search's path into slot boundSlot
-    int boundSlot;  // after code boundAt, then the greedy codes in tail; all
-                    // greedy when boundAt is -1
+    // The path that set the bound: the search's path into slot boundSlot
+    // up to code boundAt, then the greedy codes in tail (all greedy codes
+    // when boundAt is -1).
+    int boundAt;
+    int boundSlot;
     uint8_t tail[kCodes];
     uint16_t back[kCodes][kSlots];
 };
@@ -239,6 +241,7 @@ struct Frontier {
     IndexSet touched;
 };
 
+// Keeps the lesser of a slot's key and a candidate's.
 inline void Offer(uint64_t* keys, int slot, uint64_t key) {
     keys[slot] = key < keys[slot] ? key : keys[slot];
 }
@@ -331,6 +334,7 @@ SearchEnd Cheapest(const Frontier& frontier, int64_t bound) {
     return best;
 }
 
+// The sparse search of a block; any bound.
 SearchEnd SearchSparse(Search* search) {
     Frontier frontiers[2];
     Frontier* current = &frontiers[0];
@@ -386,7 +390,7 @@ SearchEnd SearchSparse(Search* search) {
 // order 7, 6, 5, 4, then 0..3 offers each destination its candidates in
 // the order of precedence, so a strictly cheaper candidate replaces the
 // one held. Indices 0 and 88 also take the clamped moves (from 0 down,
-// from near 88 up); they are settled one by one.
+// from near 88 up); they are settled apart.
 //
 // Near the rails the reconstructions are computed in 16 bits as the SIMD
 // decoder does: the difference in two parts of one sign, each added with
@@ -445,10 +449,12 @@ struct DenseFrontier {
     int storedHigh;
 };
 
+// `yes` where the mask is set, `no` elsewhere.
 inline __m128i Blend(__m128i mask, __m128i yes, __m128i no) {
     return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
 }
 
+// Unaligned loads and stores of a register.
 inline __m128i LoadU(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
 inline void StoreU(void* p, __m128i v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
 
@@ -484,15 +490,13 @@ inline void Square(__m128i d, __m128i* a, __m128i* b) {
     *b = _mm_unpackhi_epi16(low, high);
 }
 
-// Offers the destinations at `j`.. the paths from side `side` by magnitude
-// m: the sign whose clamped reconstruction lies nearer the input.
-// `origin` holds each lane's (side * kIndices + j) << 4.
+// Offers the registers' lanes the paths from the sources at index
+// `source`.. of side `side` by magnitude m: the sign whose clamped
+// reconstruction lies nearer the input. `from` holds each lane's way back
+// but for the sign; lanes whose `excluded` bits are all set take nothing.
 template <int m>
-inline void DenseOffer(const DenseFrontier& current, int side, int j, __m128i origin, const DenseInput& in,
-                       DenseLanes* r) {
-    const int offset = m < 4 ? -1 : 2 * (m - 3);
-    const int source = j - offset;
-    if (source + 7 < current.low[side] || source > current.high[side]) return;
+inline void DenseCandidates(const DenseFrontier& current, int side, int source, __m128i from, __m128i excludedA,
+                            __m128i excludedB, const DenseInput& in, DenseLanes* r) {
     const int at = kDenseLow + source;
     const __m128i t = in.target;
     const __m128i p = LoadU(&current.predictor[side][at]);
@@ -518,8 +522,8 @@ inline void DenseOffer(const DenseFrontier& current, int side, int j, __m128i or
     }
     __m128i squareA, squareB;
     Square(d, &squareA, &squareB);
-    const __m128i costA = _mm_add_epi32(LoadU(&current.cost[side][at]), squareA);
-    const __m128i costB = _mm_add_epi32(LoadU(&current.cost[side][at + 4]), squareB);
+    const __m128i costA = _mm_or_si128(_mm_add_epi32(LoadU(&current.cost[side][at]), squareA), excludedA);
+    const __m128i costB = _mm_or_si128(_mm_add_epi32(LoadU(&current.cost[side][at + 4]), squareB), excludedB);
     // Most registers of the large magnitudes hold no candidate within the
     // bound.
     if (!_mm_movemask_epi8(_mm_or_si128(_mm_cmplt_epi32(costA, in.limit), _mm_cmplt_epi32(costB, in.limit)))) return;
@@ -534,14 +538,25 @@ inline void DenseOffer(const DenseFrontier& current, int side, int j, __m128i or
     r->cost0b = Blend(take0B, costB, r->cost0b);
     r->cost1a = Blend(take1A, costA, r->cost1a);
     r->cost1b = Blend(take1B, costB, r->cost1b);
-    const __m128i from = _mm_or_si128(_mm_add_epi16(origin, _mm_set1_epi16(static_cast<int16_t>(m - 16 * offset))),
-                                      _mm_and_si128(negative, in.eight));
+    const __m128i back = _mm_or_si128(from, _mm_and_si128(negative, in.eight));
     const __m128i take0 = _mm_packs_epi32(take0A, take0B);
     const __m128i take1 = _mm_packs_epi32(take1A, take1B);
     r->value0 = Blend(take0, value, r->value0);
     r->value1 = Blend(take1, value, r->value1);
-    r->back0 = Blend(take0, from, r->back0);
-    r->back1 = Blend(take1, from, r->back1);
+    r->back0 = Blend(take0, back, r->back0);
+    r->back1 = Blend(take1, back, r->back1);
+}
+
+// Offers the destinations at `j`.. the paths from side `side` by magnitude
+// m. `origin` holds each lane's (side * kIndices + j) << 4.
+template <int m>
+inline void DenseOffer(const DenseFrontier& current, int side, int j, __m128i origin, const DenseInput& in,
+                       DenseLanes* r) {
+    const int offset = m < 4 ? -1 : 2 * (m - 3);
+    const int source = j - offset;
+    if (source + 7 < current.low[side] || source > current.high[side]) return;
+    const __m128i from = _mm_add_epi16(origin, _mm_set1_epi16(static_cast<int16_t>(m - 16 * offset)));
+    DenseCandidates<m>(current, side, source, from, in.zero, in.zero, in, r);
 }
 
 // Offers the destinations at `j`.. the paths from side `side` by the
@@ -634,40 +649,129 @@ inline void DenseSettle(const DenseFrontier& current, int j, const DenseInput& i
     for (int side = 0; side < 2; ++side) DenseOfferSide(current, side, j, in, r);
 }
 
-// Settles destination index j (0 or 88) one candidate at a time, in the
-// order of precedence, overriding what the registers made of it.
-void DenseEdge(const DenseFrontier& current, DenseFrontier* next, int j, int32_t target, int32_t limit,
-               uint16_t* back) {
-    int64_t bestCost[2] = {limit, limit};
-    int32_t bestValue[2] = {0, 0};
-    int bestBack[2] = {0, 0};
-    const int firstSource = j == 0 ? 0 : j - 8;
-    const int lastSource = j == 0 ? 1 : j;
+// Settles destination index 0 one candidate at a time, in the order of
+// precedence, overriding what the registers made of it: from 0 and 1 by
+// magnitudes 0..3. Without branches but for the sources with no path:
+// near the rails which sign wins, and which candidate, are coin tosses.
+void DenseEdgeLow(const DenseFrontier& current, DenseFrontier* next, int32_t target, int32_t limit,
+                  uint16_t* back) {
+    int64_t cost0 = limit, cost1 = limit;
+    int32_t value0 = 0, value1 = 0;
+    int32_t back0 = 0, back1 = 0;
     for (int side = 0; side < 2; ++side)
-        for (int i = firstSource; i <= lastSource; ++i) {
-            const int32_t base = current.cost[side][kDenseLow + i];
+        for (int i = 0; i < 2; ++i) {
+            const int64_t base = current.cost[side][kDenseLow + i];
             if (base >= limit) continue;
             const int32_t p = current.predictor[side][kDenseLow + i];
-            for (int m = 0; m < 8; ++m) {
-                if (kTransitions.next[i][m] != j) continue;
-                bool negative;
-                int32_t value;
-                const int64_t cost = base + NearerSign(p, kTransitions.diff[i][m], target, &negative, &value);
-                const int to = value >= target ? 1 : 0;
-                if (cost < bestCost[to]) {
-                    bestCost[to] = cost;
-                    bestValue[to] = value;
-                    bestBack[to] = (side * kIndices + i) << 4 | (negative ? 8 : 0) | m;
-                }
+            for (int m = 0; m < 4; ++m) {
+                const int32_t diff = kTransitions.diff[i][m];
+                const int32_t up = p + diff > 32767 ? 32767 : p + diff;
+                const int32_t down = p - diff < -32768 ? -32768 : p - diff;
+                const int64_t eUp = static_cast<int64_t>(target - up) * (target - up);
+                const int64_t eDown = static_cast<int64_t>(target - down) * (target - down);
+                const int32_t negative = -static_cast<int32_t>((eDown < eUp) | ((eDown == eUp) & (target < p)));
+                const int32_t value = (down & negative) | (up & ~negative);
+                const int64_t cost =
+                    base + ((eDown & static_cast<int64_t>(negative)) | (eUp & ~static_cast<int64_t>(negative)));
+                const int32_t from = (side * kIndices + i) << 4 | (negative & 8) | m;
+                const bool take0 = (value < target) & (cost < cost0);
+                const bool take1 = (value >= target) & (cost < cost1);
+                cost0 = take0 ? cost : cost0;
+                value0 = take0 ? value : value0;
+                back0 = take0 ? from : back0;
+                cost1 = take1 ? cost : cost1;
+                value1 = take1 ? value : value1;
+                back1 = take1 ? from : back1;
             }
         }
+    const int at = kDenseLow;
+    const int64_t costs[2] = {cost0, cost1};
+    const int32_t values[2] = {value0, value1};
+    const int32_t backs[2] = {back0, back1};
     for (int to = 0; to < 2; ++to) {
-        const int at = kDenseLow + j;
+        next->cost[to][at] = static_cast<int32_t>(costs[to]);
+        next->predictor[to][at] = static_cast<int16_t>(values[to]);
+        back[to * kIndices] = static_cast<uint16_t>(backs[to]);
+        const bool near = values[to] > kDenseTables.highestClear[at] || values[to] < kDenseTables.lowestClear[at];
+        next->nearRail[to][at] = costs[to] < limit && near ? 0xFF : 0;
+    }
+}
+
+// Offers lanes 81..88 of side `side` index 88 by magnitude m (4..7);
+// the lanes it moves short of 88 take nothing. `origin` holds each lane's
+// (side * kIndices + 81 + lane) << 4.
+template <int m>
+inline void DenseOfferHighest(const DenseFrontier& current, int side, __m128i origin, const DenseInput& in,
+                              DenseLanes* r) {
+    const __m128i none = _mm_set1_epi32(0x7FFFFFFF);
+    const __m128i shortOf = _mm_set1_epi32(7 - 2 * (m - 3));  // lanes below it fall short
+    const __m128i lowLanes = _mm_setr_epi32(0, 1, 2, 3);
+    const __m128i highLanes = _mm_setr_epi32(4, 5, 6, 7);
+    DenseCandidates<m>(current, side, IMA_MAX_STEP_INDEX - 7, _mm_add_epi16(origin, _mm_set1_epi16(m)),
+                       _mm_and_si128(_mm_cmplt_epi32(lowLanes, shortOf), none),
+                       _mm_and_si128(_mm_cmplt_epi32(highLanes, shortOf), none), in, r);
+}
+
+// Settles destination index 88 in registers: its sources are 80..88, and
+// each magnitude of 4..7 takes those of 81..88 that it moves to 88 or
+// beyond, one a lane; 80 (by magnitude 7) goes one by one. The lanes'
+// winners are then compared in the order of precedence.
+void DenseEdgeHigh(const DenseFrontier& current, DenseFrontier* next, const DenseInput& in, int32_t target,
+                   int32_t limit, uint16_t* back) {
+    const int first = IMA_MAX_STEP_INDEX - 7;
+    int64_t bestCost[2] = {limit, limit};
+    int32_t bestValue[2] = {0, 0};
+    int32_t bestBack[2] = {0, 0};
+    for (int side = 0; side < 2; ++side) {
+        if (current.high[side] < IMA_MAX_STEP_INDEX - 8) continue;
+        const int32_t base = current.cost[side][kDenseLow + first - 1];
+        if (base < limit) {
+            bool negative;
+            int32_t value;
+            const int64_t cost =
+                base + NearerSign(current.predictor[side][kDenseLow + first - 1],
+                                  kTransitions.diff[first - 1][7], target, &negative, &value);
+            const int to = value >= target ? 1 : 0;
+            if (cost < bestCost[to]) {
+                bestCost[to] = cost;
+                bestValue[to] = value;
+                bestBack[to] = (side * kIndices + first - 1) << 4 | (negative ? 8 : 0) | 7;
+            }
+        }
+        DenseLanes r;
+        r.cost0a = r.cost0b = r.cost1a = r.cost1b = in.limit;
+        r.value0 = r.value1 = r.back0 = r.back1 = in.zero;
+        const __m128i origin =
+            _mm_add_epi16(in.laneFrom, _mm_set1_epi16(static_cast<int16_t>((side * kIndices + first) << 4)));
+        DenseOfferHighest<4>(current, side, origin, in, &r);
+        DenseOfferHighest<5>(current, side, origin, in, &r);
+        DenseOfferHighest<6>(current, side, origin, in, &r);
+        DenseOfferHighest<7>(current, side, origin, in, &r);
+        alignas(16) int32_t costs[2][8];
+        alignas(16) int16_t values[2][8];
+        alignas(16) int16_t backs[2][8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(&costs[0][0]), r.cost0a);
+        _mm_store_si128(reinterpret_cast<__m128i*>(&costs[0][4]), r.cost0b);
+        _mm_store_si128(reinterpret_cast<__m128i*>(&costs[1][0]), r.cost1a);
+        _mm_store_si128(reinterpret_cast<__m128i*>(&costs[1][4]), r.cost1b);
+        _mm_store_si128(reinterpret_cast<__m128i*>(values[0]), r.value0);
+        _mm_store_si128(reinterpret_cast<__m128i*>(values[1]), r.value1);
+        _mm_store_si128(reinterpret_cast<__m128i*>(backs[0]), r.back0);
+        _mm_store_si128(reinterpret_cast<__m128i*>(backs[1]), r.back1);
+        for (int to = 0; to < 2; ++to)
+            for (int k = 0; k < 8; ++k) {
+                const bool take = costs[to][k] < bestCost[to];
+                bestCost[to] = take ? costs[to][k] : bestCost[to];
+                bestValue[to] = take ? values[to][k] : bestValue[to];
+                bestBack[to] = take ? static_cast<uint16_t>(backs[to][k]) : bestBack[to];
+            }
+    }
+    const int at = kDenseLow + IMA_MAX_STEP_INDEX;
+    for (int to = 0; to < 2; ++to) {
         next->cost[to][at] = static_cast<int32_t>(bestCost[to]);
         next->predictor[to][at] = static_cast<int16_t>(bestValue[to]);
-        back[to * kIndices + j] = static_cast<uint16_t>(bestBack[to]);
-        const bool near = bestValue[to] > kDenseTables.highestClear[at] || bestValue[to] < kDenseTables.lowestClear[at];
-        next->nearRail[to][at] = bestCost[to] < limit && near ? 0xFF : 0;
+        back[to * kIndices + IMA_MAX_STEP_INDEX] = static_cast<uint16_t>(bestBack[to]);
+        next->nearRail[to][at] = bestCost[to] < limit ? 0xFF : 0;  // magnitude 7 reaches a rail from anywhere
     }
 }
 
@@ -742,11 +846,11 @@ void DenseStep(const DenseFrontier& current, DenseFrontier* next, int32_t target
         AddBits(&live[1], j, static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(live1, zero))));
     }
     if (first == 0) {
-        DenseEdge(current, next, 0, target, limit, back);
+        DenseEdgeLow(current, next, target, limit, back);
         next->storedLow = 0;
     }
     if (last == IMA_MAX_STEP_INDEX) {
-        DenseEdge(current, next, IMA_MAX_STEP_INDEX, target, limit, back);
+        DenseEdgeHigh(current, next, in, target, limit, back);
         next->storedHigh = IMA_MAX_STEP_INDEX;
     } else {
         next->cost[0][kDenseLow + IMA_MAX_STEP_INDEX] = kDenseNoPath;
