@@ -2,7 +2,9 @@
 # Compares our encoders with sox's and ffmpeg's (default and trellis) on a
 # corpus made from Debian packages, side by side in one run: SNR against
 # the original (every encoding decoded by sox, whose decoder uses the
-# reference arithmetic) and speed (whole process, samples per second).
+# reference arithmetic) and speed (samples per second of the whole
+# process's CPU time, user and system, so that other work on the machine
+# disturbs it little).
 #   bench/compare_encoders.sh [BUILD_DIR] [WORK_DIR]
 # BUILD_DIR holds the native build (bench/codec_tool); TRELLIS sets
 # ffmpeg's trellis level (16 by default). Prints two Markdown tables.
@@ -47,27 +49,36 @@ sox -n $PCM -c 1 full-scale.wav synth 2 sine 150 gain 3
 rm -f ./*.tmp.wav
 SOUNDS="speech speech-stereo explosion boom music power-up chime-stereo bell-stereo noise sweep square-stereo clicks full-scale"
 
-now() { date +%s.%N; }
 ENCODERS="ours-search ours-plain sox ffmpeg ffmpeg-trellis$TRELLIS"
+# rate SAMPLES COMMAND...: million samples per second of the command's
+# CPU time (user and system, from bash's time). Short runs are repeated
+# until they add up to half a second.
+rate() {
+  local samples=$1 runs=0 total=0 took; shift
+  while awk -v t="$total" -v r="$runs" 'BEGIN { exit !(t < 0.5 && r < 100) }'; do
+    took=$( { TIMEFORMAT='%3U %3S'; time "$@" >/dev/null; } 2>&1 )
+    total=$(awk -v t="$total" -v took="$took" 'BEGIN { split(took, a, " "); print t + a[1] + a[2] }')
+    runs=$((runs + 1))
+  done
+  awk -v n="$samples" -v r="$runs" -v t="$total" 'BEGIN { printf "%.2f", n * r / t / 1e6 }'
+}
 declare -A SNR RATE
 for s in $SOUNDS; do
   channels=$(soxi -c "$s.wav")
   samples=$(( $(soxi -s "$s.wav") * channels ))
   for e in $ENCODERS; do
-    start=$(now)
     case $e in
-      ours-search) "$TOOL" encode search "$s.wav" "$s.$e.wav" >/dev/null ;;
-      ours-plain) "$TOOL" encode plain "$s.wav" "$s.$e.wav" >/dev/null ;;
-      sox) sox "$s.wav" -e ima-adpcm "$s.$e.wav" ;;
-      ffmpeg) ffmpeg -nostdin -loglevel error -y -i "$s.wav" -c:a adpcm_ima_wav \
-                -block_size $((32 * channels)) "$s.$e.wav" ;;
-      ffmpeg-trellis*) ffmpeg -nostdin -loglevel error -y -i "$s.wav" -c:a adpcm_ima_wav \
-                -trellis "$TRELLIS" -block_size $((32 * channels)) "$s.$e.wav" ;;
+      ours-search) command=("$TOOL" encode search "$s.wav" "$s.$e.wav") ;;
+      ours-plain) command=("$TOOL" encode plain "$s.wav" "$s.$e.wav") ;;
+      sox) command=(sox -V1 -D -R "$s.wav" -e ima-adpcm "$s.$e.wav") ;;
+      ffmpeg) command=(ffmpeg -nostdin -loglevel error -y -i "$s.wav" -c:a adpcm_ima_wav
+                       -block_size $((32 * channels)) "$s.$e.wav") ;;
+      ffmpeg-trellis*) command=(ffmpeg -nostdin -loglevel error -y -i "$s.wav" -c:a adpcm_ima_wav
+                                -trellis "$TRELLIS" -block_size $((32 * channels)) "$s.$e.wav") ;;
     esac
-    end=$(now)
+    RATE[$s,$e]=$(rate "$samples" "${command[@]}")
     sox "$s.$e.wav" -e signed-integer -b 16 "$s.$e.decoded.wav"
     SNR[$s,$e]=$("$TOOL" snr "$s.wav" "$s.$e.decoded.wav")
-    RATE[$s,$e]=$(awk -v n="$samples" -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", n / (b - a) / 1e6 }')
   done
 done
 
@@ -85,4 +96,4 @@ table() {  # title, array name
   done
 }
 table "SNR against the original, dB (decoded by sox):" SNR
-table "Speed, million samples per second (whole process, one core):" RATE
+table "Speed, million samples per second (whole process, CPU time):" RATE
