@@ -28,24 +28,8 @@ void WriteSparse(const std::string& path, LONGLONG size) {
     CloseHandle(file);
 }
 
-class BadFolderWindowTest : public WindowTest {
+class BadFolderWindowTest : public FolderWindowTest {
 protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        if (HasFatalFailure()) return;
-        ASSERT_TRUE(StartRecording(program_, &recording_)) << "the recorder's hook library";
-        source_ = Path("bad");
-        destination_ = Path("out");
-        work_ = Path("work");
-        for (const std::string& folder : {source_, destination_, work_})
-            ASSERT_TRUE(std::filesystem::create_directory(folder)) << folder;
-    }
-
-    void TearDown() override {
-        StopRecording(&recording_);
-        WindowTest::TearDown();
-    }
-
     void StartExtraction(const std::string& source, const std::string& destination) {
         std::string reason;
         ASSERT_TRUE(StartFolderExtraction(program_, extractPage_, source, destination, &reason)) << reason;
@@ -62,10 +46,6 @@ protected:
         return shown;
     }
 
-    Recording recording_;
-    std::string source_;
-    std::string destination_;
-    std::string work_;
 };
 
 TEST_F(BadFolderWindowTest, EveryFileFailsTheWindowAnswersAndNothingIsLost) {

@@ -34,24 +34,8 @@ bool StartsWith(const std::string& text, const std::string& start) { return text
 
 }  // namespace
 
-class FolderExtractionTest : public WindowTest {
+class FolderExtractionTest : public FolderWindowTest {
 protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        if (HasFatalFailure()) return;
-        ASSERT_TRUE(StartRecording(program_, &recording_)) << "the recorder's hook library";
-        source_ = Path("source");
-        destination_ = Path("out");
-        work_ = Path("work");
-        for (const std::string& folder : {source_, destination_, work_})
-            ASSERT_TRUE(std::filesystem::create_directory(folder)) << folder;
-    }
-
-    void TearDown() override {
-        StopRecording(&recording_);
-        WindowTest::TearDown();
-    }
-
     // Writes a packed tone of size bytes as name into folder (the source
     // folder unless given).
     void AddPacked(const std::string& name, size_t size, int channels, int variant = 0, std::string folder = "") {
@@ -126,10 +110,6 @@ protected:
         EXPECT_TRUE(written == expected) << wavName << " differs from a single-file extraction of " << sourceName;
     }
 
-    Recording recording_;
-    std::string source_;
-    std::string destination_;
-    std::string work_;
 };
 
 TEST_F(FolderExtractionTest, ExtractsEveryKindShowingEachFileAndTheSizeWeightedProgress) {

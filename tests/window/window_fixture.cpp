@@ -2,6 +2,7 @@
 #include "tests/window/window_fixture.h"
 
 #include <cmath>
+#include <filesystem>
 #include <vector>
 
 #include "conversion/packing.h"
@@ -66,4 +67,20 @@ int main(int argc, char** argv) {
     }
     SetProgramPath(argv[1]);
     return RUN_ALL_TESTS();
+}
+
+void FolderWindowTest::SetUp() {
+    WindowTest::SetUp();
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(StartRecording(program_, &recording_)) << "the recorder's hook library";
+    source_ = Path("source");
+    destination_ = Path("out");
+    work_ = Path("work");
+    for (const std::string& folder : {source_, destination_, work_})
+        ASSERT_TRUE(std::filesystem::create_directory(folder)) << folder;
+}
+
+void FolderWindowTest::TearDown() {
+    StopRecording(&recording_);
+    WindowTest::TearDown();
 }

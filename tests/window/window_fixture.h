@@ -8,6 +8,7 @@
 
 #include "resources/resource.h"
 #include "tests/support/test_files.h"
+#include "tests/window/recording.h"
 #include "tests/window/window_driver.h"
 
 class WindowTest : public ScratchFolderTest {
@@ -34,6 +35,18 @@ protected:
     Program program_;
     HWND extractPage_ = NULL;
     HWND packPage_ = NULL;
+};
+
+// A fresh window under the recorder, with empty folders "source", "out"
+// and "work" in the scratch folder.
+class FolderWindowTest : public WindowTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    Recording recording_;
+    std::string source_;
+    std::string destination_;
+    std::string work_;
 };
 
 // The id of the sheet's tab control.

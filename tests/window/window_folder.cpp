@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+
 #include "resources/resource.h"
 
 const char FOLDER_CAPTION[] = "Extract Folder";
