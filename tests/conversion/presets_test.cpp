@@ -6,37 +6,24 @@
 
 namespace {
 
-int ChannelsForPath(ChannelForce force, const char* path) {
-    return ChannelsForExtension(force, PathExtension(path));
-}
-
 TEST(ChannelRule, ExtensionChoosesUnlessForced) {
-    EXPECT_EQ(ChannelsForPath(FORCE_NONE, "D:\\snd\\boom.wad"), 1);
-    EXPECT_EQ(ChannelsForPath(FORCE_NONE, "D:\\snd\\boom.adp"), 1);
-    EXPECT_EQ(ChannelsForPath(FORCE_NONE, "D:\\snd\\music.ADX"), 2);
-    EXPECT_EQ(ChannelsForPath(FORCE_NONE, "music.aDx"), 2);
-    // The last '.' of the whole path wins, also inside a folder name.
-    EXPECT_EQ(ChannelsForPath(FORCE_NONE, "boom.adx.bak"), 1);
-    EXPECT_EQ(ChannelsForPath(FORCE_NONE, "D:\\my.adx\\boom"), 1);
-    EXPECT_EQ(ChannelsForPath(FORCE_NONE, "boom"), 1);
-    EXPECT_EQ(ChannelsForPath(FORCE_NONE, "boom.adxx"), 1);
-    EXPECT_EQ(ChannelsForPath(FORCE_MONO, "music.adx"), 1);
-    EXPECT_EQ(ChannelsForPath(FORCE_STEREO, "boom.wad"), 2);
-    EXPECT_EQ(ChannelsForPath(FORCE_STEREO, "boom"), 2);
-}
-
-TEST(ChannelRule, PathExtensionRunsFromTheLastDot) {
+    const struct {
+        ChannelForce force;
+        const char* path;
+        int channels;
+    } cases[] = {
+        {FORCE_NONE, "D:\\snd\\boom.wad", 1}, {FORCE_NONE, "D:\\snd\\music.ADX", 2}, {FORCE_NONE, "music.aDx", 2},
+        {FORCE_NONE, "boom.adp", 1},          {FORCE_NONE, "boom.adx.bak", 1},       {FORCE_NONE, "D:\\my.adx\\boom", 1},
+        {FORCE_NONE, "boom", 1},              {FORCE_NONE, "boom.adxx", 1},          {FORCE_MONO, "music.adx", 1},
+        {FORCE_STEREO, "boom.wad", 2},        {FORCE_STEREO, "boom", 2},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ChannelsForExtension(c.force, PathExtension(c.path)), c.channels) << c.path;
     EXPECT_STREQ(PathExtension("D:\\my.dir\\boom"), ".dir\\boom");
-    EXPECT_STREQ(PathExtension("a.b.wad"), ".wad");
-    EXPECT_EQ(PathExtension("boom"), nullptr);
 }
 
 TEST(Presets, WriteTheFormatFieldsOnly) {
     int marker = 0;
-    g_soundInfo.data = &marker;
-    g_soundInfo.dataLength = 123;
-    g_soundInfo.samples = 456;
-    g_soundInfo.rate = 22050;
+    g_soundInfo = {0, &marker, 123, 22050, 16, 0, 456, 0};
     ApplyChannelRule(FORCE_NONE, ".adx");
     EXPECT_EQ(g_soundInfo.format, 0x11u);
     EXPECT_EQ(g_soundInfo.rate, 44100u);
