@@ -34,20 +34,33 @@ void ReleaseCodecImage(void* image) {
 
 static bool ChannelsSupported(uint32_t channels) { return channels == 1 || channels == 2; }
 
+static bool DecodingLayoutSupported(const SoundInfo* info) {
+    const uint32_t channels = info->channels;
+    return info->format == WAVE_TAG_IMA_ADPCM && ChannelsSupported(channels) &&
+           info->blockSize % (4 * channels) == 0 && info->blockSize > 4 * channels;
+}
+
+// Whole blocks and the final partial one, as far as its whole groups go.
+static uint64_t DecodedFrames(const SoundInfo* info, uint64_t length) {
+    return length / info->blockSize * FramesInBlock(info->blockSize, info->channels) +
+           FramesInBlock(static_cast<uint32_t>(length % info->blockSize), info->channels);
+}
+
+uint64_t DecodedImageLength(const SoundInfo* info, uint64_t length) {
+    if (!info || !DecodingLayoutSupported(info)) return 0;
+    return PCM_IMAGE_HEADER + DecodedFrames(info, length) * 2 * info->channels;
+}
+
 int AIL_decompress_ADPCM(const SoundInfo* info, void** image, uint32_t* imageSize) {
-    if (!info || !image || !imageSize) return 0;
+    if (!info || !image || !imageSize || !DecodingLayoutSupported(info)) return 0;
+    if (info->dataLength > 0 && !info->data) return 0;
     const uint32_t channels = info->channels;
     const uint32_t blockBytes = info->blockSize;
-    if (info->format != WAVE_TAG_IMA_ADPCM || !ChannelsSupported(channels)) return 0;
-    if (blockBytes % (4 * channels) != 0 || blockBytes <= 4 * channels) return 0;
-    if (info->dataLength > 0 && !info->data) return 0;
-
     const uint8_t* data = static_cast<const uint8_t*>(info->data);
     const uint32_t framesPerBlock = FramesInBlock(blockBytes, channels);
     const uint32_t wholeBlocks = info->dataLength / blockBytes;
     const uint32_t tailBytes = info->dataLength % blockBytes;
-    uint64_t frames = static_cast<uint64_t>(wholeBlocks) * framesPerBlock +
-                      FramesInBlock(tailBytes, channels);
+    uint64_t frames = DecodedFrames(info, info->dataLength);
     if (frames > info->samples) frames = info->samples;
 
     const uint64_t dataBytes = frames * 2 * channels;

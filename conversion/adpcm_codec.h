@@ -30,6 +30,11 @@ const uint32_t ADPCM_IMAGE_DATA = 60;
 // parameters, a result too large for 32-bit RIFF sizes, no memory).
 int AIL_decompress_ADPCM(const SoundInfo* info, void** image, uint32_t* imageSize);
 
+// Length of the WAV image that decoding length bytes of ADPCM with the
+// layout in info (format, channels, block size) gives, whatever
+// info->samples says; 0 when the layout is not one the decoder takes.
+uint64_t DecodedImageLength(const SoundInfo* info, uint64_t length);
+
 // Encodes info->samples frames of 16-bit PCM (format 1, 1 or 2 channels)
 // into an IMA ADPCM WAV image with blocks of 36 bytes for one channel and
 // 72 for two, whatever info->blockSize holds. Returns nonzero and stores

@@ -15,22 +15,6 @@ namespace {
 
 const uint64_t RIFF_LIMIT = 0xFFFFFFFFull;
 
-// Length of the WAV image that decoding length bytes with the preset in
-// g_soundInfo gives: every whole block yields its header sample and two
-// samples a byte; a final partial block yields its header sample and whole
-// groups of four bytes a channel. 0 when the preset is no valid layout.
-uint64_t DecodedImageLength(uint64_t length) {
-    const uint64_t channels = g_soundInfo.channels;
-    const uint64_t blockSize = g_soundInfo.blockSize;
-    const uint64_t header = 4 * channels;
-    if (channels < 1 || channels > 2 || blockSize <= header || blockSize % header != 0) return 0;
-    const uint64_t framesPerBlock = 1 + (blockSize - header) * 2 / channels;
-    const uint64_t rest = length % blockSize;
-    uint64_t frames = length / blockSize * framesPerBlock;
-    if (rest >= header) frames += 1 + (rest - header) / header * 8;
-    return PCM_IMAGE_HEADER + frames * channels * 2;
-}
-
 // Reads the source whole, its length rounded down to a multiple of 4 (the
 // trailing one to three bytes are never read). The part a short read does
 // not deliver is zero; a read that does not even deliver the first quarter
@@ -40,7 +24,9 @@ ConvStatus ReadPackedSource(FILE* source, uint8_t** buffer, uint32_t* length) {
     if (size < 0) return CONV_READ_FAILED;
     const uint64_t whole = static_cast<uint64_t>(size) & ~3ull;
     if (whole == 0) return CONV_EMPTY_SOURCE;
-    if (whole > RIFF_LIMIT || DecodedImageLength(whole) > RIFF_LIMIT) return CONV_TOO_LARGE;
+    const uint64_t decoded = DecodedImageLength(&g_soundInfo, whole);
+    if (decoded == 0) return CONV_UNSUPPORTED_FORMAT;  // no preset applied
+    if (whole > RIFF_LIMIT || decoded > RIFF_LIMIT) return CONV_TOO_LARGE;
     if (whole > SIZE_MAX) return CONV_NO_MEMORY;
     const size_t bytes = static_cast<size_t>(whole);
     uint8_t* data = static_cast<uint8_t*>(std::malloc(bytes));
@@ -67,7 +53,8 @@ ConvStatus DecodePacked(const uint8_t* data, uint32_t length, void** image, uint
     uint32_t reported = 0;
     int decoded = AIL_decompress_ADPCM(&g_soundInfo, image, &reported);
     g_soundInfo.data = nullptr;
-    if (!decoded || !*image) return DecodedImageLength(length) > RIFF_LIMIT ? CONV_TOO_LARGE : CONV_NO_MEMORY;
+    // The layout and the size were checked before reading: what is left is memory.
+    if (!decoded || !*image) return CONV_NO_MEMORY;
     const uint64_t declared = ReadLe32(static_cast<const uint8_t*>(*image) + PCM_IMAGE_RIFF_SIZE) + 8ull;
     if (declared > reported || declared < PCM_IMAGE_HEADER) return CONV_UNSUPPORTED_FORMAT;
     *imageLength = static_cast<uint32_t>(declared);
