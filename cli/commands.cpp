@@ -62,7 +62,7 @@ bool PrepareDestinationFolder(const CliRequest& request, const std::string& dest
 
 int RunExtract(const CliRequest& request) {
     const std::string& source = request.paths[0];
-    const std::string destination = request.paths.size() > 1 ? request.paths[1] : DefaultWavPath(source);
+    const std::string destination = request.paths.size() > 1 ? request.paths[1] : WavPathFor(source);
     if (RefuseFolderSource(source) || RefuseSameFile(source, destination)) return EXIT_CONVERSION_FAILED;
     // The window's rule: the extension runs from the last '.' of the path.
     const char* extension = PathExtension(source.c_str());

@@ -10,8 +10,6 @@
 namespace {
 
 #ifdef _WIN32
-const char SEPARATORS[] = "\\/:";
-
 // The file's volume and index, which name it whatever path reaches it.
 bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
     HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -21,18 +19,9 @@ bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
     CloseHandle(file);
     return known;
 }
-#else
-const char SEPARATORS[] = "/";
 #endif
 
 }  // namespace
-
-std::string DefaultWavPath(const std::string& packed) {
-    const size_t nameStart = packed.find_last_of(SEPARATORS);
-    const size_t dot = packed.rfind('.');
-    const bool dotInName = dot != std::string::npos && (nameStart == std::string::npos || dot > nameStart);
-    return (dotInName ? packed.substr(0, dot) : packed) + ".wav";
-}
 
 #ifdef _WIN32
 

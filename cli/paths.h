@@ -1,13 +1,9 @@
-// Path checks of the command line: the default output name, and what a
-// path names before anything is converted.
+// Path checks of the command line: what a path names before anything is
+// converted.
 #ifndef VELKMAR_CLI_PATHS_H
 #define VELKMAR_CLI_PATHS_H
 
 #include <string>
-
-// packed with the extension of its file name replaced by ".wav" (added
-// when the name has none), in the same folder.
-std::string DefaultWavPath(const std::string& packed);
 
 // True when both paths exist and name the same file.
 bool SameExistingFile(const std::string& a, const std::string& b);

@@ -3,6 +3,7 @@
 #define VELKMAR_CONVERSION_EXTRACTION_H
 
 #include <cstdint>
+#include <string>
 
 #include "conversion/conversion_status.h"
 
@@ -16,6 +17,11 @@ int ExtractSoundFile(const char* source, const char* destination);
 
 // The same, returning why it failed.
 ConvStatus ExtractSoundFileStatus(const char* source, const char* destination);
+
+// The WAV path proposed for a packed file: the file name's extension
+// replaced by ".wav", or ".wav" appended when it has none. A dot in a
+// folder name is no extension: my.dir/boom gives my.dir/boom.wav.
+std::string WavPathFor(const std::string& packedPath);
 
 // The trailing-silence cut on a decoded WAV image of imageLength bytes
 // whose RIFF size field says n = imageLength - 8: finds the first offset i

@@ -111,17 +111,16 @@ void KeepMode(int descriptor, const std::string& destination) {
 // Creates a new temporary file in folder: "~vk<n>.tmp", or "~<n>" where the
 // longer name would not fit the path buffer. Returns its descriptor or -1.
 int CreateTemporary(const std::string& folder, std::string* path) {
-    static unsigned counter = 0;
-    if (counter == 0) counter = static_cast<unsigned>(std::rand() % 9000) + 1;
-    for (int attempt = 0; attempt < 1000; ++attempt, ++counter) {
-        std::string number = std::to_string(counter % 100000);
+    if (g_temporaryNumber == 0) g_temporaryNumber = static_cast<unsigned>(std::rand() % 9000) + 1;
+    for (int attempt = 0; attempt < 1000; ++attempt, ++g_temporaryNumber) {
+        std::string number = std::to_string(g_temporaryNumber % 100000);
         std::string candidate = folder + "~vk" + number + ".tmp";
         if (!FitsPathText(candidate)) candidate = folder + "~" + number;
         if (!FitsPathText(candidate)) return -1;
         int descriptor = CreateExclusive(candidate);
         if (descriptor >= 0) {
             *path = candidate;
-            ++counter;
+            ++g_temporaryNumber;
             return descriptor;
         }
         if (errno != EEXIST) return -1;

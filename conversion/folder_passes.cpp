@@ -133,9 +133,8 @@ ConvStatus JoinPath(const char* folder, const char* name, std::string* path) {
 }
 
 ConvStatus FolderDestination(const FolderRun& run, const char* folder, const char* name, std::string* path) {
-    std::string base = name;
-    size_t dot = base.rfind('.');
-    std::string proposal = (dot == std::string::npos ? base : base.substr(0, dot)) + ".wav";
+    const std::string base = name;
+    std::string proposal = WavPathFor(base);
     for (int attempt = 1;; ++attempt) {
         ConvStatus status = JoinPath(folder, proposal.c_str(), path);
         if (status != CONV_OK || !WrittenInRun(run, *path)) return status;

@@ -14,6 +14,7 @@ char g_packSource[PATH_TEXT_SIZE];
 char g_packDestination[PATH_TEXT_SIZE];
 MessageHook g_messageHook;
 const char* volatile g_pendingTemporary;
+unsigned g_temporaryNumber;
 
 #ifdef _WIN32
 HWND g_sheet;

@@ -3,6 +3,7 @@
 #ifndef VELKMAR_CONVERSION_GLOBALS_H
 #define VELKMAR_CONVERSION_GLOBALS_H
 
+#include "conversion/folder_passes.h"
 #include "conversion/messages.h"
 #include "conversion/sound_info.h"
 
@@ -11,8 +12,6 @@
 
 #include <string>
 #include <vector>
-
-struct FolderRun;  // conversion/folder_passes.h
 #endif
 
 // Capacity of every path buffer, terminating zero included.
@@ -38,6 +37,8 @@ extern char g_packDestination[PATH_TEXT_SIZE];  // Pack page, packed destination
 // The temporary file a conversion is writing, null when none: what an
 // interrupted command line removes before it ends.
 extern const char* volatile g_pendingTemporary;
+// The number of the next temporary file's name; 0 until the first one.
+extern unsigned g_temporaryNumber;
 
 // Diverts the conversions' messages when set; null shows them.
 extern MessageHook g_messageHook;

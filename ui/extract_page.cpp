@@ -8,10 +8,13 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "conversion/extraction.h"
 #include "conversion/folder_extraction.h"
+#include "conversion/folder_passes.h"
 #include "conversion/globals.h"
 #include "conversion/presets.h"
 #include "conversion/preview.h"
@@ -20,8 +23,6 @@
 #include "ui/main_window.h"
 
 namespace {
-
-const int PROGRESS_END = 0xFFFF;
 
 bool IsChecked(int id) { return IsDlgButtonChecked(g_extractPage, id) == BST_CHECKED; }
 
@@ -44,18 +45,12 @@ void ShowForcedChannelMode() {
     EnableControl(IDC_MUSIC, forced);
 }
 
-// Turns a source path into the proposed WAV name: the extension of the
-// file name becomes ".wav" (or ".wav" is appended). A dot in a folder name
-// is no extension: D:\my.dir\boom proposes D:\my.dir\boom.wav. When ".wav"
+// Turns a source path into the proposed WAV name (WavPathFor); when ".wav"
 // does not fit, the name is proposed without it.
 void ProposeWavName(char* path) {
-    char* name = path;
-    for (char* p = path; *p; ++p)
-        if (*p == '\\' || *p == '/' || *p == ':') name = p + 1;
-    char* dot = std::strrchr(name, '.');
-    if (dot) *dot = '\0';
-    static const char wav[] = ".wav";
-    if (std::strlen(path) + sizeof wav <= static_cast<size_t>(PATH_TEXT_SIZE)) std::strcat(path, wav);
+    std::string proposal = WavPathFor(path);
+    if (proposal.size() >= static_cast<size_t>(PATH_TEXT_SIZE)) proposal.resize(proposal.size() - 4);
+    std::snprintf(path, PATH_TEXT_SIZE, "%s", proposal.c_str());
 }
 
 // Shows the shell's folder browser owned by the page. Returns 1 with the
