@@ -15,6 +15,7 @@
 # at 44100 Hz).
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
+source "$ROOT/bench/markdown_table.sh"
 BUILD=$(cd "${1:-$ROOT/build/codec-native}" && pwd)
 WORK=${2:-$BUILD/compare}
 TRELLIS=${TRELLIS:-16}
@@ -82,18 +83,5 @@ for s in $SOUNDS; do
   done
 done
 
-table() {  # title, array name
-  local -n values=$2
-  echo
-  echo "$1"
-  echo
-  printf "| sound |"; for e in $ENCODERS; do printf " %s |" "$e"; done; echo
-  printf "|---|"; for e in $ENCODERS; do printf -- "---:|"; done; echo
-  for s in $SOUNDS; do
-    printf "| %s |" "$s"
-    for e in $ENCODERS; do printf " %s |" "${values[$s,$e]}"; done
-    echo
-  done
-}
-table "SNR against the original, dB (decoded by sox):" SNR
-table "Speed, million samples per second (whole process, CPU time):" RATE
+markdown_table "SNR against the original, dB (decoded by sox):" SNR sound "$SOUNDS" "$ENCODERS"
+markdown_table "Speed, million samples per second (whole process, CPU time):" RATE sound "$SOUNDS" "$ENCODERS"
