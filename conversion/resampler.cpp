@@ -42,7 +42,6 @@
 // build gives the same bits.
 #include "conversion/resampler.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -59,6 +58,7 @@ const double PASSBAND_TOP_HZ = 20000.0;
 const double PASSBAND_FRACTION = 400.0 / 441.0;  // of the lower Nyquist frequency
 const uint32_t TAP_MULTIPLE = 8;                 // the dot product's stride
 const uint64_t EXACT_TABLE_LIMIT = 1u << 18;     // coefficients of a table of exact phases (1 MB)
+const uint32_t ROW_BLOCK = 64;                   // coefficients of a row prepared together
 // The blend's error bound (w / P)^2 / 8 below 10^(-ATTENUATION_DB / 20):
 // P >= w * BLEND_PHASES_PER_RADIAN.
 const double BLEND_PHASES_PER_RADIAN = 353.6;
@@ -105,8 +105,7 @@ SeriesConstants MakeSeriesConstants() {
 }
 
 // sin(pi * x): reduced to pi * r with |r| <= 1/2, then the Taylor series,
-// whose terms past the 25th power are below 1e-20 there. Odd: SinPi(-x)
-// is exactly -SinPi(x).
+// whose terms past the 25th power are below 1e-20 there.
 double SinPi(const SeriesConstants& constants, double x) {
     double r = x - 2.0 * RoundToInteger(0.5 * x);  // exact, in [-1, 1]
     if (r > 0.5)
@@ -126,11 +125,9 @@ double SinPi(const SeriesConstants& constants, double x) {
 
 // The modified Bessel function I0(x) from its series in q = x^2 / 4: the
 // sum of q^k / (k!)^2, by Horner's rule. For q up to 42 (x up to 12.9)
-// the terms past q^23 are below 1e-13 of the sum. Evaluated for count values
-// of q at once (independent, so that the compiler runs them side by side):
-// q[k] becomes I0.
-const uint32_t ROW_BLOCK = 64;     // coefficients prepared together
-
+// the terms past q^23 are below 1e-13 of the sum. Evaluated for count
+// values of q at once, at most ROW_BLOCK (independent, so that the
+// compiler runs them side by side): q[k] becomes I0.
 void BesselI0Series(const SeriesConstants& constants, double* q, uint32_t count) {
     double sum[ROW_BLOCK];
     for (uint32_t k = 0; k < count; ++k) sum[k] = constants.bessel[BESSEL_TERMS - 1];

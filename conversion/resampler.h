@@ -24,7 +24,7 @@ struct Resampler {
     uint64_t up;             // output frame n sits at input position n * down / up
     uint64_t down;           //   (the rates' ratio in lowest terms)
     int32_t tapStart;        // first input frame a row covers, from the frame at or before the position
-    uint32_t taps;           // coefficients per row (a multiple of 8)
+    uint32_t taps;           // coefficients per row (a multiple of 8; 1 for a plain copy)
     uint32_t rows;           // rows of the table: the phases, plus one when interpolating
     bool interpolated;       // rows are phases k / (rows - 1), blended linearly; else phases k / up
     float* coefficients;     // rows * taps; null when the rates are equal (a plain copy)
