@@ -1,7 +1,8 @@
 #!/bin/bash
 # Makes the sound fixtures the tests share, into the folder given, with
 # native tools only (espeak-ng, sox, ffmpeg, sndfile-convert). Everything
-# is deterministic; a finished folder is left as it is.
+# is deterministic; a folder finished by this very script is left as it
+# is.
 #
 # 16-bit PCM WAVs at 44100 Hz with the canonical 44-byte header:
 #   speech_mono.wav      espeak-ng speech, about 3 s
@@ -15,6 +16,15 @@
 #   clicks_mono.wav      short clicks in digital silence, 1.5 s
 #   loud_mono.wav        near full-scale sine with hard clipping, 1 s
 #
+# WAVs as editors write them, each beside sox's 16-bit rendering of it in
+# the mode named (resampled with its "rate -v" where the rate is not
+# 44100 Hz):
+#   fmt_KIND.wav         the input: KIND names bits, encoding, rate, channels
+#   fmt_KIND.MODE.sox.wav  sox's rendering to 16 bits, 44100 Hz, MODE (mono
+#                        or stereo)
+#   rec48k24.wav         speech and a chord at 48000 Hz, 24 bits, and
+#   rec48k24.sox.wav     sox's rendering of it at 44100 Hz, 16 bits
+#
 # IMA ADPCM WAVs of some of them, with their decodings by independent
 # reference-arithmetic decoders:
 #   NAME.sox-ima.wav     encoded by sox (its own block size)
@@ -24,9 +34,10 @@
 #   NAME.X.sf.wav        X decoded by sndfile-convert to 16-bit PCM
 set -euo pipefail
 OUT=${1:?output folder}
+STAMP=$(sha256sum "$0" | cut -d' ' -f1)
 mkdir -p "$OUT"
 cd "$OUT"
-[ -f .complete ] && exit 0
+[ "$(cat .complete 2>/dev/null)" = "$STAMP" ] && exit 0
 
 GAME=/usr/share/games/chromium-bsu/wav
 THEME=/usr/share/sounds/freedesktop/stereo
@@ -47,6 +58,31 @@ sox -n $PCM -c 1 noise_mono.wav synth 1 whitenoise vol 0.5
 sox -n $PCM -c 1 click.tmp.wav synth 0.0008 square 1250 vol 0.8
 sox click.tmp.wav clicks_mono.wav pad 0.05 0.25 repeat 4
 sox -n $PCM -c 1 loud_mono.wav synth 1 sine 150 gain 3
+
+# Below the band a resampler keeps flat at 8000 Hz (0.9 of its Nyquist
+# frequency), where two resamplers may differ by design.
+sox speech_mono.wav narrow.tmp.wav sinc -3400
+# name, source, mode of the rendering, sox output options
+while read -r name source mode options; do
+  sox "$source" $options "fmt_$name.wav" vol 0.91
+  channels=1; [ "$mode" = stereo ] && channels=2
+  sox "fmt_$name.wav" -b 16 -e signed-integer -c $channels "fmt_$name.$mode.sox.wav" rate -v 44100
+done <<'FORMATS'
+u8_44k      speech_mono.wav   mono    -r 44100 -b 8 -e unsigned-integer
+s24_44k     speech_mono.wav   mono    -r 44100 -b 24 -e signed-integer
+s32_44k     speech_mono.wav   mono    -r 44100 -b 32 -e signed-integer
+f32_44k     speech_mono.wav   mono    -r 44100 -b 32 -e floating-point
+f64_44k     speech_mono.wav   mono    -r 44100 -b 64 -e floating-point
+s16_44k_st  speech_stereo.wav mono    -r 44100 -b 16 -e signed-integer
+s24_48k_st  speech_stereo.wav stereo  -r 48000 -b 24 -e signed-integer
+f32_96k     speech_mono.wav   mono    -r 96000 -b 32 -e floating-point
+u8_22k      speech_mono.wav   stereo  -r 22050 -b 8 -e unsigned-integer
+s16_8k      narrow.tmp.wav    mono    -r 8000 -b 16 -e signed-integer
+FORMATS
+sox voice_a.tmp.wav -r 48000 -b 24 voice48.tmp.wav rate -v 48000
+sox -n -r 48000 -b 24 -c 1 chord.tmp.wav synth 3 sine 220 sine 277 sine 330 vol 0.3
+sox -m voice48.tmp.wav chord.tmp.wav -b 24 rec48k24.wav
+sox rec48k24.wav -b 16 -e signed-integer rec48k24.sox.wav rate -v 44100
 rm -f ./*.tmp.wav
 
 for name in speech_mono speech_stereo explosion_mono effect_stereo square_stereo noise_mono loud_mono; do
@@ -60,4 +96,4 @@ for name in speech_mono speech_stereo explosion_mono effect_stereo square_stereo
     sndfile-convert -pcm16 "$name.$kind.wav" "$name.$kind.sf.wav"
   done
 done
-touch .complete
+echo "$STAMP" > .complete
