@@ -14,6 +14,10 @@ inline uint32_t ReadLe32(const uint8_t* p) {
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
+inline uint64_t ReadLe64(const uint8_t* p) {
+    return ReadLe32(p) | static_cast<uint64_t>(ReadLe32(p + 4)) << 32;
+}
+
 inline void WriteLe16(uint8_t* p, uint32_t v) {
     p[0] = static_cast<uint8_t>(v);
     p[1] = static_cast<uint8_t>(v >> 8);

@@ -48,6 +48,21 @@ bool EndsInSeparator(const std::string& path) { return !path.empty() && path.bac
 std::string PathKey(const std::string& path) { return path; }
 #endif
 
+// A name as a folder of the game's files compares it: ignoring letter case.
+std::string NameKey(const std::string& name) {
+#ifdef _WIN32
+    return PathKey(name);
+#else
+    std::string key = name;
+    for (char& c : key)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return key;
+#endif
+}
+
+// name without its extension (from its last '.').
+std::string Stem(const std::string& name) { return name.substr(0, name.rfind('.')); }
+
 uint32_t SizeInKib(uint64_t bytes) {
     uint64_t kib = bytes / 1024;
     return kib > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(kib);
@@ -140,6 +155,14 @@ ConvStatus FolderDestination(const FolderRun& run, const char* folder, const cha
         if (status != CONV_OK || !WrittenInRun(run, *path)) return status;
         proposal = base + (attempt == 1 ? std::string() : "." + std::to_string(attempt)) + ".wav";
     }
+}
+
+std::vector<std::string> PackCounterparts(const std::vector<std::string>& packedNames, const std::string& wavName) {
+    const std::string stem = NameKey(Stem(wavName));
+    std::vector<std::string> found;
+    for (const std::string& name : packedNames)
+        if (NameKey(Stem(name)) == stem || NameKey(name) == stem) found.push_back(name);
+    return found;
 }
 
 int RunFolderPass(const char* extension, int channels, const char* sourceFolder, const char* destinationFolder,

@@ -80,6 +80,14 @@ ConvStatus FolderDestination(const FolderRun& run, const char* folder, const cha
 // folder already ends in one); CONV_PATH_TOO_LONG when it does not fit.
 ConvStatus JoinPath(const char* folder, const char* name, std::string* path);
 
+// The packed files that the WAV named wavName goes back into, among
+// packedNames (the packed files of the destination folder): those with the
+// WAV's name apart from the extension, and the one that is the WAV's name
+// without ".wav" (a folder extraction names the second "boom" it meets
+// "boom.adp.wav"). Letter case is ignored. Exactly one is a counterpart;
+// none or several leave the WAV without one.
+std::vector<std::string> PackCounterparts(const std::vector<std::string>& packedNames, const std::string& wavName);
+
 // One pass: extracts the files of source folder with extension into
 // destination folder, each one with the preset for channels (1 or 2),
 // applied before every file. Returns 1 when every file converted, 0 when a

@@ -57,10 +57,10 @@ void ApplyChannelRule(ChannelForce force, const char* extension) {
 const char* PathExtension(const char* path) { return std::strrchr(path, '.'); }
 
 #ifdef _WIN32
-void SelectChannelMode(const char* extension) {
-    ChannelForce force = FORCE_NONE;
-    if (IsDlgButtonChecked(g_extractPage, IDC_FORCE_MODE) == BST_CHECKED)
-        force = IsDlgButtonChecked(g_extractPage, IDC_EFFECTS) == BST_CHECKED ? FORCE_MONO : FORCE_STEREO;
-    ApplyChannelRule(force, extension);
+ChannelForce ForcedChannelMode() {
+    if (IsDlgButtonChecked(g_extractPage, IDC_FORCE_MODE) != BST_CHECKED) return FORCE_NONE;
+    return IsDlgButtonChecked(g_extractPage, IDC_EFFECTS) == BST_CHECKED ? FORCE_MONO : FORCE_STEREO;
 }
+
+void SelectChannelMode(const char* extension) { ApplyChannelRule(ForcedChannelMode(), extension); }
 #endif

@@ -5,6 +5,7 @@
 
 #include "conversion/globals.h"
 #include "conversion/packing.h"
+#include "conversion/presets.h"
 #include "resources/resource.h"
 #include "ui/file_dialogs.h"
 #include "ui/main_window.h"
@@ -63,5 +64,6 @@ void PackFromPage() {
     if (!source[0]) return;
     GetDlgItemTextA(g_packPage, IDC_PACK_DESTINATION, destination, PATH_TEXT_SIZE);
     if (!destination[0]) return;
-    PackSoundFile(source, destination);
+    // Packed in the mode an extraction with the same settings reads it in.
+    PackSoundFile(source, destination, ForcedChannelMode());
 }
