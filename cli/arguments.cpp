@@ -19,8 +19,14 @@ const CommandForm FORMS[] = {
      "Usage: velkmar-cli extract IN [OUT] [--mono | --stereo] [--verbose]"},
     {CMD_EXTRACT_FOLDER, "extract-folder", {"SRC", "DST"}, 2,
      "Usage: velkmar-cli extract-folder SRC DST [--mono | --stereo] [--verbose | --quiet]"},
-    {CMD_PACK, "pack", {"IN.wav", "OUT"}, 2, "Usage: velkmar-cli pack IN.wav OUT [--verbose]"},
+    {CMD_PACK, "pack", {"IN.wav", "OUT"}, 2,
+     "Usage: velkmar-cli pack IN.wav OUT [--mono | --stereo] [--verbose | --quiet]"},
+    {CMD_PACK_FOLDER, "pack-folder", {"SRC", "DST"}, 2,
+     "Usage: velkmar-cli pack-folder SRC DST [--ext wad|adx|adp] [--mono | --stereo] [--verbose | --quiet]"},
 };
+
+// The kinds --ext names.
+const char* const PACKED_KINDS[] = {"wad", "adx", "adp"};
 
 const CommandForm* FormOf(CliCommand command) {
     for (const CommandForm& form : FORMS)
@@ -34,9 +40,24 @@ const CommandForm* FormNamed(const char* name) {
     return nullptr;
 }
 
+// Takes the value of --ext: a packed kind, with or without its dot.
+bool TakeExtension(const std::string& value, CliRequest* request, std::string* error) {
+    const std::string kind = !value.empty() && value[0] == '.' ? value.substr(1) : value;
+    for (const char* known : PACKED_KINDS) {
+        if (kind == known) {
+            request->packExtension = "." + kind;
+            return true;
+        }
+    }
+    *error = "--ext takes wad, adx or adp, not '" + value + "'";
+    return false;
+}
+
 // Applies one option; false with error set when it is unknown or clashes.
 bool TakeOption(const std::string& option, CliRequest* request, std::string* error) {
-    if (option == "--verbose") {
+    if (option.compare(0, 6, "--ext=") == 0) {
+        return TakeExtension(option.substr(6), request, error);
+    } else if (option == "--verbose") {
         request->verbose = true;
     } else if (option == "--quiet" || option == "-q") {
         request->quiet = true;
@@ -75,8 +96,8 @@ bool CheckRequest(const CliRequest& request, std::string* error) {
             return false;
         }
     }
-    if (request.command == CMD_PACK && request.force != FORCE_NONE) {
-        *error = "--mono and --stereo apply to extraction only";
+    if (request.command != CMD_PACK_FOLDER && !request.packExtension.empty()) {
+        *error = "--ext applies to pack-folder only";
         return false;
     }
     if (request.verbose && request.quiet) {
@@ -89,7 +110,7 @@ bool CheckRequest(const CliRequest& request, std::string* error) {
 }  // namespace
 
 bool ParseArguments(int argc, char** argv, CliRequest* request, std::string* error) {
-    *request = CliRequest{CMD_NONE, {}, FORCE_NONE, false, false};
+    *request = CliRequest{CMD_NONE, {}, FORCE_NONE, std::string(), false, false};
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
@@ -103,6 +124,12 @@ bool ParseArguments(int argc, char** argv, CliRequest* request, std::string* err
             } else if (argument == "--version") {
                 request->command = CMD_VERSION;
                 return true;
+            } else if (argument == "--ext") {
+                if (i + 1 >= argc) {
+                    *error = "--ext needs wad, adx or adp";
+                    return false;
+                }
+                if (!TakeExtension(argv[++i], request, error)) return false;
             } else if (!TakeOption(argument, request, error)) {
                 return false;
             }
@@ -125,7 +152,7 @@ bool ParseArguments(int argc, char** argv, CliRequest* request, std::string* err
 std::string UsageLine(CliCommand command) {
     const CommandForm* form = FormOf(command);
     if (form) return form->usage;
-    return "Usage: velkmar-cli extract | extract-folder | pack ... (velkmar-cli --help tells more)";
+    return "Usage: velkmar-cli extract | extract-folder | pack | pack-folder ... (velkmar-cli --help tells more)";
 }
 
 std::string HelpText() {
@@ -138,14 +165,24 @@ std::string HelpText() {
            "                          defaults to IN with its extension replaced by .wav\n"
            "  extract-folder SRC DST  extract every .wad, .adx and .adp file of folder\n"
            "                          SRC into WAV files in folder DST (made if missing)\n"
-           "  pack IN.wav OUT         pack a 16-bit PCM WAV file into a packed file\n"
+           "  pack IN.wav OUT         pack a WAV file into a packed file\n"
+           "  pack-folder SRC DST     pack every .wav file of folder SRC into the packed\n"
+           "                          file of the same name in folder DST\n"
+           "\n"
+           "A WAV file to pack may hold PCM of 8, 16, 24 or 32 bits or floats of 32\n"
+           "or 64 bits, mono or stereo, at 4000 to 384000 Hz. It is converted to\n"
+           "16 bits at 44100 Hz (resampled when needed) in the mode the packed file\n"
+           "is read in, and a line on standard error says what was converted.\n"
            "\n"
            "Options:\n"
-           "  --mono, --stereo  read packed files as mono or as stereo; by default\n"
-           "                    .adx files are stereo and all others mono\n"
+           "  --mono, --stereo  read or write packed files as mono or as stereo; by\n"
+           "                    default .adx files are stereo and all others mono\n"
+           "  --ext KIND        pack-folder: where DST has no packed file of a WAV's\n"
+           "                    name, write NAME.KIND (wad, adx or adp); without it\n"
+           "                    such a WAV is skipped\n"
            "  --verbose         say what was written\n"
-           "  -q, --quiet       extract-folder: no progress and no summary unless a\n"
-           "                    file fails\n"
+           "  -q, --quiet       no progress, no summary and no conversion notes\n"
+           "                    unless a file fails\n"
            "  -h, --help        show this help\n"
            "  --version         show the version\n"
            "  --                end of options: what follows are paths\n"

@@ -8,12 +8,13 @@
 
 #include "conversion/presets.h"
 
-enum CliCommand { CMD_NONE, CMD_HELP, CMD_VERSION, CMD_EXTRACT, CMD_EXTRACT_FOLDER, CMD_PACK };
+enum CliCommand { CMD_NONE, CMD_HELP, CMD_VERSION, CMD_EXTRACT, CMD_EXTRACT_FOLDER, CMD_PACK, CMD_PACK_FOLDER };
 
 struct CliRequest {
     CliCommand command;
     std::vector<std::string> paths;  // the command's operands, in order
     ChannelForce force;              // --mono / --stereo
+    std::string packExtension;       // --ext: ".wad", ".adx" or ".adp"; empty when not given
     bool verbose;
     bool quiet;
 };

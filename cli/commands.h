@@ -15,7 +15,11 @@ int RunExtract(const CliRequest& request);
 // extract-folder SRC DST: the window's three passes over a folder.
 int RunExtractFolder(const CliRequest& request);
 
-// pack IN.wav OUT: a PCM WAV file to a packed file.
+// pack IN.wav OUT: a WAV file to a packed file, in the mode OUT is read in.
 int RunPack(const CliRequest& request);
+
+// pack-folder SRC DST: every WAV of SRC into the packed file of its name
+// in DST (or NAME.EXT with --ext).
+int RunPackFolder(const CliRequest& request);
 
 #endif

@@ -70,6 +70,8 @@ int main(int argc, char** argv) {
         return RunExtractFolder(request);
     case CMD_PACK:
         return RunPack(request);
+    case CMD_PACK_FOLDER:
+        return RunPackFolder(request);
     case CMD_NONE:
         break;
     }

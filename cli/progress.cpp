@@ -72,17 +72,23 @@ void FileStarting(void* context, int index, int) {
 }
 
 void FileDone(void* context, const char* name, ConvStatus status, uint32_t position) {
-    FolderProgress* progress = static_cast<FolderProgress*>(context);
+    ReportFile(static_cast<FolderProgress*>(context), name, status == CONV_OK ? std::string() : DescribeConvStatus(status),
+               position);
+}
+
+}  // namespace
+
+void ReportFile(FolderProgress* progress, const char* name, const std::string& failure, uint32_t position) {
     std::string source;
     if (JoinPath(progress->sourceFolder.c_str(), name, &source) != CONV_OK) source = name;
     const std::string counter = "[" + std::to_string(progress->current) + "/" +
                                 std::to_string(progress->totalFiles) + "] ";
     std::string line;
-    if (status == CONV_OK) {
+    if (failure.empty()) {
         ++progress->converted;
         line = counter + source + " -> " + progress->run->lastWritten;
     } else {
-        progress->failures.push_back(source + ": " + DescribeConvStatus(status));
+        progress->failures.push_back(source + ": " + failure);
         line = counter + progress->failures.back();
     }
     progress->passPosition = position;
@@ -91,13 +97,11 @@ void FileDone(void* context, const char* name, ConvStatus status, uint32_t posit
     RunShare(*progress, position, &part, &whole);
     // The last file ends the run; rounding may leave the position short.
     if (progress->current >= progress->totalFiles) part = whole;
-    if (!progress->bar || status != CONV_OK || progress->verbose)
+    if (!progress->bar || !failure.empty() || progress->verbose)
         FileLine(progress, line, part, whole);
     else
         DrawBar(progress, part, whole);
 }
-
-}  // namespace
 
 void StartFolderProgress(FolderProgress* progress, const std::vector<PassFile>* passLists, int passCount) {
     progress->totalFiles = 0;
@@ -144,7 +148,7 @@ void FinishFolderProgress(FolderProgress* progress) {
     if (progress->failures.empty()) {
         if (progress->quiet) return;
         if (progress->totalFiles == 0)
-            ErrorLine("no .wad, .adx or .adp files in " + progress->sourceFolder);
+            ErrorLine("no " + progress->sought + " files in " + progress->sourceFolder);
         else
             ErrorLine(CountOfFiles(progress->converted) + " converted into " + progress->destinationFolder);
         return;

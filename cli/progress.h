@@ -17,6 +17,7 @@ struct FolderProgress {
     bool verbose;  // under the bar, also a line per file written
     std::string sourceFolder;
     std::string destinationFolder;
+    std::string sought;  // the files looked for: ".wad, .adx or .adp"
     const FolderRun* run;  // names the file each success wrote
     // The whole run, as listed before it started.
     int totalFiles;
@@ -40,6 +41,11 @@ void StartFolderProgress(FolderProgress* progress, const std::vector<PassFile>* 
 // Starts a pass over files; returns the hooks that RunFolderPass reports
 // through.
 FolderHooks BeginPassProgress(FolderProgress* progress, const std::vector<PassFile>& files);
+
+// Reports a file of the pass in hand that did not go through RunFolderPass:
+// converted when failure is empty, else failed or skipped for that reason.
+// position is the pass's new bar position.
+void ReportFile(FolderProgress* progress, const char* name, const std::string& failure, uint32_t position);
 
 // Ends the pass begun last.
 void EndPassProgress(FolderProgress* progress);
