@@ -1,14 +1,15 @@
-// Fuzz target: arbitrary bytes as a WAV file to pack. The chunk reader
-// must stay inside the file; a 16-bit PCM file of one or two channels with
-// at least one frame packs into whole game blocks that start on the input
-// samples; anything else shows the read message once and leaves the
-// destination alone.
+// Fuzz target: arbitrary bytes as a WAV file to pack into a mono ".wad".
+// The chunk reader must stay inside the file; a WAV the format check takes
+// packs into whole game blocks that start on the samples the conversion
+// makes (the WAV's own for 16-bit mono at 44100 Hz); anything else shows
+// the read message once and leaves the destination alone.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "conversion/byte_order.h"
+#include "conversion/game_pcm.h"
 #include "conversion/globals.h"
 #include "conversion/packing.h"
 #include "fuzz/fuzz_support.h"
@@ -43,9 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FuzzCheck(layout.dataOffset >= 20 && layout.dataOffset <= size, "the data starts inside the file");
         FuzzCheck(layout.dataLength <= size - layout.dataOffset, "the data ends inside the file");
     }
-    const uint32_t frames = parsed && (layout.channels == 1 || layout.channels == 2)
-                                ? layout.dataLength / (2 * layout.channels) : 0;
-    const bool packable = parsed && layout.format == 1 && layout.bits == 16 && frames > 0;
+    const bool packable = parsed && CheckPackable(layout) == WAV_PACKABLE;
 
     g_messages = 0;
     g_messageHook = Record;
@@ -61,19 +60,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     FuzzCheck(result == 1 && g_messages == 0, "a 16-bit PCM WAV packs without a message");
     const Bytes packed = ReadBytes(destination);
-    const uint32_t channels = layout.channels;
-    const size_t block = 36u * channels;
-    const size_t blocks = (frames + 64) / 65;
-    FuzzCheck(packed.size() == blocks * block, "whole 36-byte blocks a channel, 65 frames each");
-    const uint8_t* pcm = data + layout.dataOffset;
+    GamePcm pcm = {};
+    FuzzCheck(MakeGamePcm(data, layout, 1, &pcm) == CONV_OK, "the conversion succeeds again");
+    const bool asItStands = layout.format == 1 && layout.bits == 16 && layout.rate == 44100 && layout.channels == 1;
+    FuzzCheck(!asItStands || (pcm.samples == data + layout.dataOffset && pcm.frames == layout.dataLength / 2),
+              "a WAV the game takes as it stands is packed as it stands");
+    const size_t blocks = (pcm.frames + 64) / 65;
+    FuzzCheck(packed.size() == blocks * 36, "whole 36-byte blocks, 65 frames each");
     for (size_t b = 0; b < blocks; ++b) {
-        for (uint32_t c = 0; c < channels; ++c) {
-            const uint8_t* header = packed.data() + b * block + 4 * c;
-            FuzzCheck(ReadLe16(header) == ReadLe16(pcm + (b * 65 * channels + c) * 2),
-                      "each block starts on the input sample");
-            FuzzCheck(header[2] <= 88 && header[3] == 0, "a valid step index and a zero reserved byte");
-        }
+        const uint8_t* header = packed.data() + b * 36;
+        FuzzCheck(ReadLe16(header) == ReadLe16(pcm.samples + b * 65 * 2), "each block starts on the converted sample");
+        FuzzCheck(header[2] <= 88 && header[3] == 0, "a valid step index and a zero reserved byte");
     }
+    ReleaseGamePcm(&pcm);
     FuzzCheck(ScratchNames() == std::vector<std::string>({"in.wav", "out.wad"}), "no file left beside the output");
     return 0;
 }

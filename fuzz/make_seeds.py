@@ -76,6 +76,10 @@ claims[40:44] = struct.pack("<I", 0xFFFFFFFF)
 put("fuzz_pack", "data_size_max", bytes(claims))
 put("fuzz_pack", "eight_bit", riff([chunk(b"fmt ", fmt(bits=8)), chunk(b"data", bytes(range(100)))]))
 put("fuzz_pack", "float", riff([chunk(b"fmt ", fmt(tag=3, bits=32)), chunk(b"data", b"\0\0\x80\x3f" * 20)]))
+put("fuzz_pack", "stereo_24bit_48k", riff([chunk(b"fmt ", fmt(channels=2, bits=24, rate=48000)),
+                                          chunk(b"data", bytes((i * 37) % 256 for i in range(6 * 90)))]))
+put("fuzz_pack", "double_8k", riff([chunk(b"fmt ", fmt(tag=3, bits=64, rate=8000)),
+                                   chunk(b"data", struct.pack("<40d", *[math.sin(i) for i in range(40)]))]))
 put("fuzz_pack", "three_channels", riff([chunk(b"fmt ", fmt(channels=3)), chunk(b"data", tone(3, 20))]))
 
 # Images for the silence cut: the first byte picks raw (odd) or runs (even).

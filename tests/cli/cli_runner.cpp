@@ -173,7 +173,7 @@ void CliTest::MakePacked(const std::string& path, int channels) {
                 9000 * std::sin(frame * (0.03 + 0.02 * channel)) + 3000 * std::sin(frame * 0.0011)));
     const std::string wav = path + ".source.wav";
     WriteFileBytes(wav, MakePcmWav(channels, 44100, samples));
-    ASSERT_EQ(PackSoundFileStatus(wav.c_str(), path.c_str()), CONV_OK) << path;
+    ASSERT_EQ(PackSoundFileStatus(wav.c_str(), path.c_str(), channels == 2 ? FORCE_STEREO : FORCE_MONO, nullptr), CONV_OK) << path;
     std::remove(wav.c_str());
 }
 

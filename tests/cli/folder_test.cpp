@@ -1,11 +1,13 @@
 // extract-folder: the window's three passes with the same names and bytes
 // as the core's RunFolderPass, a failure in the middle, the report on
 // standard error, and the folders it is given.
+#include <cmath>
 #include <filesystem>
 
 #include <gtest/gtest.h>
 
 #include "conversion/folder_passes.h"
+#include "conversion/packing.h"
 #include "tests/cli/cli_runner.h"
 
 namespace {
@@ -156,5 +158,42 @@ TEST_F(FolderRunTest, ATerminalGetsABarInsteadOfLines) {
     EXPECT_EQ(ListFolder(destination_), (std::vector<std::string>{"a.wav", "c.wav"}));
 }
 #endif
+
+TEST_F(FolderRunTest, PackFolderPutsEachWavBackIntoItsPackedFile) {
+    // The packed files stand in the game's folder under any letter case;
+    // their extensions set the modes.
+    std::filesystem::create_directory(std::filesystem::u8path(destination_));
+    const Bytes kept = {'k', 'e', 'p', 't'};
+    for (const char* name : {"BOOM.WAD", "Music.adx", "two.wad", "two.adp", "bad.wad", "other.wad"})
+        WriteFileBytes(Out(name), kept);
+    std::vector<int16_t> samples;
+    for (int i = 0; i < 20000; ++i) samples.push_back(static_cast<int16_t>(7000 * std::sin(i * 0.05)));
+    WriteFileBytes(In("boom.wav"), MakePcmWav(1, 44100, samples));
+    WriteFileBytes(In("MUSIC.Wav"), MakePcmWav(1, 22050, samples));
+    WriteFileBytes(In("two.wav"), MakePcmWav(1, 44100, samples));
+    WriteFileBytes(In("lone.wav"), MakePcmWav(2, 44100, samples));
+    Bytes bad = MakePcmWav(1, 44100, samples);
+    bad[22] = 3;
+    WriteFileBytes(In("bad.wav"), bad);
+    const auto core = [&](const std::string& wav, const std::string& name) {
+        EXPECT_EQ(PackSoundFileStatus(In(wav).c_str(), Path(name).c_str(), FORCE_NONE, nullptr), CONV_OK);
+        return ReadFileBytes(Path(name));
+    };
+    CliOutcome outcome = Run({"pack-folder", source_, destination_});
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(ReadFileBytes(Out("BOOM.WAD")), core("boom.wav", "core.wad"));
+    EXPECT_EQ(ReadFileBytes(Out("Music.adx")), core("MUSIC.Wav", "core.adx"));
+    for (const char* name : {"two.wad", "two.adp", "bad.wad", "other.wad"}) EXPECT_EQ(ReadFileBytes(Out(name)), kept) << name;
+    EXPECT_EQ(LinesWith(outcome.err, In("two.wav") + ": skipped: two.wad and two.adp both stand in " + destination_), 2u);
+    EXPECT_EQ(LinesWith(outcome.err, In("lone.wav") + ": skipped: no packed file of that name in " + destination_), 2u);
+    EXPECT_EQ(LinesWith(outcome.err, In("bad.wav") + ": 3 channels: only mono and stereo WAVs can be packed"), 2u);
+    EXPECT_NE(outcome.err.find("2 of 5 files converted into " + destination_ + "; 3 failed:"), std::string::npos);
+    // --ext makes the missing one.
+    outcome = Run({"pack-folder", source_, destination_, "--ext", "adp", "--quiet"});
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(ReadFileBytes(Out("lone.adp")), core("lone.wav", "core.adp"));
+    EXPECT_EQ(ListFolder(destination_),
+              (std::vector<std::string>{"BOOM.WAD", "Music.adx", "bad.wad", "lone.adp", "other.wad", "two.adp", "two.wad"}));
+}
 
 }  // namespace

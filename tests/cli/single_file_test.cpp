@@ -78,15 +78,37 @@ TEST_F(SingleFile, NamesWithSpacesAndCyrillicPassThrough) {
     EXPECT_EQ(outcome.err, "velkmar-cli: " + Path("нет такого.wav") + ": cannot open\n");
 }
 
-TEST_F(SingleFile, PackGivesTheCoresBytes) {
+TEST_F(SingleFile, PackGivesTheCoresBytesAndSaysWhatItConverted) {
     std::vector<int16_t> samples;
     for (int i = 0; i < 30000; ++i) samples.push_back(static_cast<int16_t>((i * 37) % 20000 - 10000));
-    for (int channels : {1, 2}) {
-        SCOPED_TRACE(channels);
-        WriteFileBytes(Path("in.wav"), MakePcmWav(channels, 44100, samples));
-        EXPECT_TRUE(Silent(Run({"pack", Path("in.wav"), Path("out.wad")})));
-        ASSERT_EQ(PackSoundFileStatus(Path("in.wav").c_str(), Path("core.wad").c_str()), CONV_OK);
-        EXPECT_EQ(ReadFileBytes(Path("out.wad")), ReadFileBytes(Path("core.wad")));
+    const Bytes wide = MakePcmWav(2, 48000, samples);
+    struct Case {
+        Bytes wav;
+        const char* out;
+        std::vector<std::string> options;
+        ChannelForce force;
+        const char* note;
+    };
+    const Case cases[] = {
+        {MakePcmWav(1, 44100, samples), "out.wad", {}, FORCE_NONE, ""},
+        {MakePcmWav(2, 44100, samples), "out.adx", {}, FORCE_NONE, ""},
+        {MakePcmWav(2, 44100, samples), "out.wad", {}, FORCE_NONE, "stereo mixed down to mono for .wad"},
+        {MakePcmWav(1, 44100, samples), "out.adp", {"--stereo"}, FORCE_STEREO,
+         "mono copied to both channels of stereo as --stereo asks"},
+        {wide, "out.wad", {"--mono"}, FORCE_MONO, "48000 Hz resampled to 44100 Hz; stereo mixed down to mono as --mono asks"},
+        {wide, "out.wad", {"--quiet"}, FORCE_NONE, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.note);
+        WriteFileBytes(Path("in.wav"), c.wav);
+        std::vector<std::string> args = {"pack", Path("in.wav"), Path(c.out)};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const CliOutcome outcome = Run(args);
+        EXPECT_EQ(outcome.exitCode, 0);
+        EXPECT_EQ(outcome.err, *c.note ? "velkmar-cli: " + Path("in.wav") + ": " + c.note + "\n" : "");
+        const std::string core = Path(std::string("core") + std::strrchr(c.out, '.'));
+        ASSERT_EQ(PackSoundFileStatus(Path("in.wav").c_str(), core.c_str(), c.force, nullptr), CONV_OK);
+        EXPECT_EQ(ReadFileBytes(Path(c.out)), ReadFileBytes(core));
     }
 }
 
@@ -113,7 +135,7 @@ struct FailureCase {
 class Failures : public CliTest {
 protected:
     // Inputs: boom.wad and tone.wav are good, empty.wad holds 3 bytes,
-    // text.wav is no WAV, low.wav is 8-bit, a folder "dir"; kept.wav and
+    // text.wav is no WAV, low.wav is 12-bit, a folder "dir"; kept.wav and
     // kept.wad already exist as outputs.
     void Prepare() {
         MakePacked(Path("boom.wad"), 1);
@@ -121,7 +143,7 @@ protected:
         WriteFileBytes(Path("empty.wad"), Bytes{1, 2, 3});
         WriteFileBytes(Path("text.wav"), Bytes{'h', 'e', 'l', 'l', 'o'});
         Bytes low = MakePcmWav(1, 44100, std::vector<int16_t>(100, 7));
-        low[34] = 8;
+        low[34] = 12;
         WriteFileBytes(Path("low.wav"), low);
         std::filesystem::create_directory(std::filesystem::u8path(Path("dir")));
         WriteFileBytes(Path("kept.wav"), Bytes{'k', 'e', 'e', 'p'});
@@ -139,7 +161,7 @@ TEST_F(Failures, EachFailureExitsOneWithOneLineAndDamagesNothing) {
         {"extract", "kept.wav", "", "kept.wav", "the output would replace the input"},
         {"pack", "missing.wav", "kept.wad", "missing.wav", "cannot open"},
         {"pack", "text.wav", "kept.wad", "text.wav", "not a PCM WAV file"},
-        {"pack", "low.wav", "kept.wad", "low.wav", "unsupported sound format"},
+        {"pack", "low.wav", "kept.wad", "low.wav", "12-bit PCM: only 8-, 16-, 24- and 32-bit PCM WAVs can be packed"},
         {"pack", "tone.wav", "tone.wav", "tone.wav", "the output would replace the input"},
     };
     Prepare();

@@ -13,7 +13,7 @@ TEST_F(Usage, HelpAndVersionGoToStandardOutput) {
         CliOutcome outcome = Run(args);
         EXPECT_EQ(outcome.exitCode, 0);
         EXPECT_EQ(outcome.err, "");
-        for (const char* part : {"Usage: velkmar-cli", "extract IN [OUT]", "extract-folder SRC DST", "pack IN.wav OUT",
+        for (const char* part : {"Usage: velkmar-cli", "extract IN [OUT]", "extract-folder SRC DST", "pack IN.wav OUT", "pack-folder SRC DST", "--ext KIND",
                                  "--mono, --stereo", "--verbose", "Exit status"})
             EXPECT_NE(outcome.out.find(part), std::string::npos) << part;
     }
@@ -24,10 +24,13 @@ TEST_F(Usage, HelpAndVersionGoToStandardOutput) {
 }
 
 TEST_F(Usage, WrongUseExitsTwoWithAReasonAndAUsageLine) {
-    const std::string any = "Usage: velkmar-cli extract | extract-folder | pack ... (velkmar-cli --help tells more)\n";
+    const std::string any =
+        "Usage: velkmar-cli extract | extract-folder | pack | pack-folder ... (velkmar-cli --help tells more)\n";
     const std::string extract = "Usage: velkmar-cli extract IN [OUT] [--mono | --stereo] [--verbose]\n";
     const std::string folder = "Usage: velkmar-cli extract-folder SRC DST [--mono | --stereo] [--verbose | --quiet]\n";
-    const std::string pack = "Usage: velkmar-cli pack IN.wav OUT [--verbose]\n";
+    const std::string pack = "Usage: velkmar-cli pack IN.wav OUT [--mono | --stereo] [--verbose | --quiet]\n";
+    const std::string packFolder =
+        "Usage: velkmar-cli pack-folder SRC DST [--ext wad|adx|adp] [--mono | --stereo] [--verbose | --quiet]\n";
     MakePacked(Path("a.wad"), 1);
     const std::string a = Path("a.wad"), b = Path("b.wav");
     struct { std::vector<std::string> args; std::string reason, usage; } cases[] = {
@@ -44,7 +47,9 @@ TEST_F(Usage, WrongUseExitsTwoWithAReasonAndAUsageLine) {
         {{"extract-folder", "--verbose", "--quiet", Path("x"), Path("y")},
          "--verbose and --quiet exclude each other", folder},
         {{"pack", b}, "missing OUT", pack},
-        {{"pack", "--stereo", b, a}, "--mono and --stereo apply to extraction only", pack},
+        {{"pack", "--ext", "wad", b, a}, "--ext applies to pack-folder only", pack},
+        {{"pack-folder", Path("x"), Path("y"), "--ext=wav"}, "--ext takes wad, adx or adp, not 'wav'", packFolder},
+        {{"pack-folder", Path("x"), Path("y"), "--ext"}, "--ext needs wad, adx or adp", packFolder},
     };
     const std::vector<std::string> before = Entries(folder_);
     const Bytes packed = ReadFileBytes(a);

@@ -20,12 +20,12 @@ Bytes Chunk(const char* id, const Bytes& body) {
     return chunk;
 }
 
-Bytes FormatBody(uint32_t tag, uint32_t channels, uint32_t bits, size_t size) {
+Bytes FormatBody(uint32_t tag, uint32_t channels, uint32_t bits, size_t size, uint32_t rate) {
     Bytes body(size, 0);
     WriteLe16(body.data(), tag);
     WriteLe16(body.data() + 2, channels);
-    WriteLe32(body.data() + 4, 44100);
-    WriteLe32(body.data() + 8, 44100 * channels * bits / 8);
+    WriteLe32(body.data() + 4, rate);
+    WriteLe32(body.data() + 8, rate * channels * bits / 8);
     WriteLe16(body.data() + 12, channels * bits / 8);
     WriteLe16(body.data() + 14, bits);
     return body;

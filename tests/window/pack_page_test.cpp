@@ -2,6 +2,8 @@
 // status line, and the empty fields.
 #include <cmath>
 
+#include "conversion/packing.h"
+#include "tests/support/wav_builders.h"
 #include "tests/window/window_fixture.h"
 
 class PackPageTest : public WindowTest {
@@ -36,17 +38,27 @@ protected:
     }
 };
 
-TEST_F(PackPageTest, PacksAWavIntoAHeaderlessFile) {
+// An editor's WAV (48000 Hz, 24 bits, stereo) packs to the command line's
+// bytes, in the mode an extraction with the same settings reads.
+TEST_F(PackPageTest, PacksAsTheCommandLineInTheModeAnExtractionReads) {
     const std::string source = Path("voice.wav");
-    const std::string destination = Path("voice.wad");
-    WriteTone(source, 2);
-    FillFields(source, destination);
-    ASSERT_TRUE(ClickAndWait(PackControl(IDC_PACK))) << "a message box opened";
-    EXPECT_EQ(TextOf(PackControl(IDC_STATUS)), "Ready");
-    Bytes packed = ReadFileBytes(destination);
-    ASSERT_GT(packed.size(), 4u);
-    EXPECT_NE(std::string(packed.begin(), packed.begin() + 4), "RIFF");
-    EXPECT_EQ(packed.size() % 72, 0u) << "whole stereo blocks only";
+    Bytes samples(6 * 12000);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<uint8_t>(40.0 * std::sin(static_cast<double>(i) * 0.01) + static_cast<double>(i % 3) * 9);
+    WriteFileBytes(source, Riff({Chunk("fmt ", FormatBody(1, 2, 24, 16, 48000)), Chunk("data", samples)}));
+    const std::pair<const char*, ChannelForce> cases[] = {{"voice.wad", FORCE_NONE}, {"music.wad", FORCE_STEREO}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        if (c.second == FORCE_STEREO) {
+            ASSERT_TRUE(ClickAndWait(ExtractControl(IDC_FORCE_MODE)));
+            ASSERT_TRUE(ClickAndWait(ExtractControl(IDC_MUSIC)));
+        }
+        FillFields(source, Path(c.first));
+        ASSERT_TRUE(ClickAndWait(PackControl(IDC_PACK))) << "a message box opened";
+        EXPECT_EQ(TextOf(PackControl(IDC_STATUS)), "Ready");
+        ASSERT_EQ(PackSoundFileStatus(source.c_str(), Path("core.wad").c_str(), c.second, nullptr), CONV_OK);
+        EXPECT_EQ(ReadFileBytes(Path(c.first)), ReadFileBytes(Path("core.wad")));
+    }
 }
 
 TEST_F(PackPageTest, MissingSourceSaysTheFileCannotBeOpened) {
@@ -55,9 +67,9 @@ TEST_F(PackPageTest, MissingSourceSaysTheFileCannotBeOpened) {
 }
 
 TEST_F(PackPageTest, UnencodableSourceSaysTheDataCannotBeRead) {
-    const std::string source = Path("float.wav");
+    const std::string source = Path("adpcm.wav");
     Bytes wav = MakePcmWav(1, 44100, std::vector<int16_t>(4000, 1000));
-    wav[20] = 3;  // IEEE float: no encoder takes it
+    wav[20] = 0x11;  // compressed already
     WriteFileBytes(source, wav);
     FillFields(source, Path("out.wad"));
     ExpectMessage("Не удалось прочитать данные из файла", source);

@@ -27,7 +27,7 @@ Bytes LongPackedTone(int channels, size_t size, const std::string& workFolder) {
     const std::string wav = workFolder + "\\tone.wav";
     const std::string adpcm = workFolder + "\\tone.packed";
     WriteFileBytes(wav, MakePcmWav(channels, 44100, samples));
-    EXPECT_EQ(PackSoundFileStatus(wav.c_str(), adpcm.c_str()), CONV_OK);
+    EXPECT_EQ(PackSoundFileStatus(wav.c_str(), adpcm.c_str(), channels == 2 ? FORCE_STEREO : FORCE_MONO, nullptr), CONV_OK);
     tone = ReadFileBytes(adpcm);
     std::remove(wav.c_str());
     std::remove(adpcm.c_str());

@@ -50,7 +50,7 @@ void WindowTest::WritePackedSound(const std::string& path, int channels) {
             samples.push_back(static_cast<int16_t>(9000.0 * std::sin(i * (0.05 + 0.02 * c))));
     const std::string wav = path + ".source.wav";
     WriteFileBytes(wav, MakePcmWav(channels, 44100, samples));
-    ASSERT_EQ(PackSoundFileStatus(wav.c_str(), path.c_str()), CONV_OK) << path;
+    ASSERT_EQ(PackSoundFileStatus(wav.c_str(), path.c_str(), channels == 2 ? FORCE_STEREO : FORCE_MONO, nullptr), CONV_OK) << path;
 }
 
 int WavChannels(const std::string& path) {
