@@ -1,6 +1,5 @@
-// Speed of the resampler: output frames per second of one channel, the
-// cost of preparing its tables, and packing with and without resampling
-// (the resampler and the encoder in a row, as packing runs them).
+// Speed of the resampler: output frames per second of one channel and the
+// cost of preparing its tables. (Packing with it: packing_bench.)
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -8,7 +7,6 @@
 #include <random>
 #include <vector>
 
-#include "conversion/adpcm_codec.h"
 #include "conversion/resampler.h"
 
 namespace {
@@ -88,39 +86,6 @@ void BM_OpenResampler(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenResampler)->ArgName("from")->Arg(48000)->Arg(96000)->Arg(384000)->Arg(22050)->Arg(8000)
     ->Arg(44101)->Unit(benchmark::kMillisecond);
-
-// Packing a mono sound (10 s, or a short one of 0.25 s, where preparing
-// the tables weighs most): from 44100 Hz the encoder alone; from another
-// rate the tables, the resampler, rounding to 16 bits, then the encoder on
-// the result.
-void BM_Pack(benchmark::State& state) {
-    const uint32_t rate = static_cast<uint32_t>(state.range(0));
-    const std::vector<float> input = Signal(rate, double(state.range(1)) / 1000);
-    std::vector<float> resampled;
-    std::vector<int16_t> pcm;
-    for (auto _ : state) {
-        Resampler resampler;
-        OpenResampler(rate, OUTPUT_RATE, &resampler);
-        resampled.resize(ResampledFrameCount(&resampler, input.size()));
-        if (rate == OUTPUT_RATE)
-            resampled = input;
-        else
-            ResampleAll(&resampler, Pad(input, &resampler), &resampled);
-        CloseResampler(&resampler);
-        pcm.resize(resampled.size());
-        for (size_t i = 0; i < pcm.size(); ++i)
-            pcm[i] = static_cast<int16_t>(std::min(32767.0f, std::max(-32768.0f, std::nearbyint(resampled[i]))));
-        const SoundInfo info = {WAVE_TAG_PCM, pcm.data(), static_cast<uint32_t>(pcm.size() * 2), OUTPUT_RATE, 16,
-                                1, static_cast<uint32_t>(pcm.size()), 0};
-        void* image = nullptr;
-        uint32_t size = 0;
-        AIL_compress_ADPCM(&info, &image, &size);
-        benchmark::DoNotOptimize(image);
-        ReleaseCodecImage(image);
-    }
-}
-BENCHMARK(BM_Pack)->ArgNames({"from", "ms"})->Args({44100, 10000})->Args({48000, 10000})->Args({96000, 10000})
-    ->Args({44100, 250})->Args({48000, 250})->Args({96000, 250})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
