@@ -123,7 +123,7 @@ int Extract(const char* source, const char* destination) {
     FolderRun run;
     int failures = 0;
     for (int pass = 0; pass < FOLDER_PASS_COUNT; ++pass) {
-        FolderHooks hooks = {&tally, FileStarting, nullptr, FileDone};
+        FolderHooks hooks = {&tally, FileStarting, nullptr, FileDone, nullptr, nullptr, false};
         tally.shownCount = 0;
         tally.lastIndex = 0;
         const int channels = ChannelsForExtension(FORCE_NONE, FOLDER_PASSES[pass].extension);

@@ -61,6 +61,17 @@ ConvStatus DecodePacked(const uint8_t* data, uint32_t length, void** image, uint
     return CONV_OK;
 }
 
+// Reads the source whole and decodes it with the preset in g_soundInfo.
+// *image is the caller's to release.
+ConvStatus ReadAndDecode(FILE* input, void** image, uint32_t* imageLength) {
+    uint8_t* data = nullptr;
+    uint32_t length = 0;
+    ConvStatus status = ReadPackedSource(input, &data, &length);
+    if (status == CONV_OK) status = DecodePacked(data, length, image, imageLength);
+    std::free(data);
+    return status;
+}
+
 // True when the 8 bytes at p are all zero.
 bool ZeroWord(const uint8_t* p) {
     uint64_t word;
@@ -70,7 +81,7 @@ bool ZeroWord(const uint8_t* p) {
 
 }  // namespace
 
-uint32_t CutTrailingSilence(uint8_t* image, uint32_t imageLength) {
+uint32_t FindSilenceRun(const uint8_t* image, uint32_t imageLength) {
     if (imageLength < 8) return imageLength;
     const uint32_t n = imageLength - 8;
     // Walk the image once: i is where the current zero run would start.
@@ -87,14 +98,45 @@ uint32_t CutTrailingSilence(uint8_t* image, uint32_t imageLength) {
         uint32_t j = i;
         while (j + 8 <= end && ZeroWord(image + j)) j += 8;
         while (j < end && image[j] == 0) ++j;
-        if (j == end) {
-            WriteLe32(image + PCM_IMAGE_RIFF_SIZE, i);
-            WriteLe32(image + PCM_IMAGE_DATA_SIZE, i - 36);
-            return i + 8;
-        }
+        if (j == end) return i;
         i = j + 1;
     }
     return imageLength;
+}
+
+uint32_t CutTrailingSilence(uint8_t* image, uint32_t imageLength) {
+    const uint32_t i = FindSilenceRun(image, imageLength);
+    if (i == imageLength) return imageLength;
+    WriteLe32(image + PCM_IMAGE_RIFF_SIZE, i);
+    WriteLe32(image + PCM_IMAGE_DATA_SIZE, i - 36);
+    return i + 8;
+}
+
+SilenceCut MeasureSilenceCut(const uint8_t* image, uint32_t imageLength, uint32_t channels) {
+    const uint32_t frameBytes = 2 * channels;
+    const auto frameAt = [&](uint32_t offset) {
+        return offset <= PCM_IMAGE_HEADER ? 0 : (offset - PCM_IMAGE_HEADER) / frameBytes;
+    };
+    SilenceCut cut;
+    cut.frames = frameAt(imageLength);
+    const uint32_t run = FindSilenceRun(image, imageLength);
+    cut.cut = run < imageLength;
+    cut.keptFrames = cut.cut ? frameAt(run) : cut.frames;
+    // The last sound: the frame of the last byte that is not zero.
+    uint32_t last = imageLength;
+    while (last > PCM_IMAGE_HEADER && image[last - 1] == 0) --last;
+    const uint64_t soundEnd = last > PCM_IMAGE_HEADER ? frameAt(last - 1) + 1 : 0;
+    cut.framesAfter = cut.cut && soundEnd > cut.keptFrames ? soundEnd - cut.keptFrames : 0;
+    return cut;
+}
+
+ConvStatus DecodePackedFile(const char* source, void** image, uint32_t* imageLength) {
+    *image = nullptr;
+    FILE* input = OpenSourceFile(source);
+    if (!input) return CONV_CANNOT_OPEN_SOURCE;
+    ConvStatus status = ReadAndDecode(input, image, imageLength);
+    std::fclose(input);
+    return status;
 }
 
 std::string WavPathFor(const std::string& packedPath) {
@@ -108,29 +150,31 @@ std::string WavPathFor(const std::string& packedPath) {
     return (dotInName ? packedPath.substr(0, dot) : packedPath) + ".wav";
 }
 
-ConvStatus ExtractSoundFileStatus(const char* source, const char* destination) {
+ConvStatus ExtractSoundFileWith(const char* source, const char* destination, bool whole, SilenceCut* cut) {
     FILE* input = OpenSourceFile(source);
     if (!input) return CONV_CANNOT_OPEN_SOURCE;
     PendingOutput output;
-    uint8_t* data = nullptr;
-    uint32_t length = 0;
     void* image = nullptr;
     uint32_t imageLength = 0;
     ConvStatus status = BeginOutput(&output, destination);
-    if (status == CONV_OK) status = ReadPackedSource(input, &data, &length);
+    if (status == CONV_OK) status = ReadAndDecode(input, &image, &imageLength);
     // Read whole: closed before the destination is replaced, which may be
     // this very file (Windows does not replace a file that is open).
     std::fclose(input);
-    if (status == CONV_OK) status = DecodePacked(data, length, &image, &imageLength);
     if (status == CONV_OK) {
-        uint32_t keep = CutTrailingSilence(static_cast<uint8_t*>(image), imageLength);
+        uint8_t* bytes = static_cast<uint8_t*>(image);
+        if (cut) *cut = MeasureSilenceCut(bytes, imageLength, g_soundInfo.channels);
+        const uint32_t keep = whole ? imageLength : CutTrailingSilence(bytes, imageLength);
         status = WriteOutput(&output, image, keep);
     }
     if (status == CONV_OK) status = CommitOutput(&output);
     AbandonOutput(&output);
     ReleaseCodecImage(image);
-    std::free(data);
     return status;
+}
+
+ConvStatus ExtractSoundFileStatus(const char* source, const char* destination) {
+    return ExtractSoundFileWith(source, destination, false, nullptr);
 }
 
 int ExtractSoundFile(const char* source, const char* destination) {

@@ -18,10 +18,36 @@ int ExtractSoundFile(const char* source, const char* destination);
 // The same, returning why it failed.
 ConvStatus ExtractSoundFileStatus(const char* source, const char* destination);
 
+// Where the silence cut falls in a decoded sound, and what sound it drops.
+struct SilenceCut {
+    uint64_t frames;       // frames decoded
+    bool cut;              // a silent run ends the sound early
+    uint64_t keptFrames;   // whole frames before the cut (frames when there is none)
+    uint64_t framesAfter;  // from the cut to the end of the last sound after it; 0 when only silence follows
+};
+
+// ExtractSoundFileStatus with the choices of the command line: whole
+// writes everything decoded, without the silence cut; cut (may be null)
+// receives where the cut falls, or would fall.
+ConvStatus ExtractSoundFileWith(const char* source, const char* destination, bool whole, SilenceCut* cut);
+
+// Reads source whole and decodes it with the preset in g_soundInfo, as an
+// extraction does. On success *image is the caller's to release with
+// ReleaseCodecImage and *imageLength is its length; on failure *image is
+// null.
+ConvStatus DecodePackedFile(const char* source, void** image, uint32_t* imageLength);
+
 // The WAV path proposed for a packed file: the file name's extension
 // replaced by ".wav", or ".wav" appended when it has none. A dot in a
 // folder name is no extension: my.dir/boom gives my.dir/boom.wav.
 std::string WavPathFor(const std::string& packedPath);
+
+// The offset of the first run of SILENCE_RUN zero bytes in a decoded WAV
+// image, as CutTrailingSilence finds it; imageLength when there is none.
+uint32_t FindSilenceRun(const uint8_t* image, uint32_t imageLength);
+
+// Measures the cut on a decoded image of channels channels, untouched.
+SilenceCut MeasureSilenceCut(const uint8_t* image, uint32_t imageLength, uint32_t channels);
 
 // The trailing-silence cut on a decoded WAV image of imageLength bytes
 // whose RIFF size field says n = imageLength - 8: finds the first offset i

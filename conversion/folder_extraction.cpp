@@ -93,7 +93,7 @@ int ExtractFolderKind(const char* pattern, const char* sourceFolder, const char*
     if (!extension) return 0;
     // The preset the caller chose; the pass reapplies it before every file.
     const int channels = g_soundInfo.channels == 2 ? 2 : 1;
-    const FolderHooks hooks = {nullptr, ShowFileNumber, StopRequested, ShowProgress};
+    const FolderHooks hooks = {nullptr, ShowFileNumber, StopRequested, ShowProgress, nullptr, nullptr, false};
     return RunFolderPass(extension, channels, folder, destinationFolder, &g_folderRun, &hooks);
 }
 

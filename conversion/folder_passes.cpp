@@ -181,12 +181,16 @@ int RunFolderPass(const char* extension, int channels, const char* sourceFolder,
         std::string source, destination;
         ConvStatus status = JoinPath(sourceFolder, file.name.c_str(), &source);
         if (status == CONV_OK) status = FolderDestination(*run, destinationFolder, file.name.c_str(), &destination);
+        SilenceCut cut;
         if (status == CONV_OK) {
+            const int fileChannels =
+                hooks->chooseChannels ? hooks->chooseChannels(hooks->context, source.c_str(), channels) : channels;
             // Reapplied for every file: an action run in between may have
             // rewritten the sound description.
-            ApplyChannelRule(channels == 2 ? FORCE_STEREO : FORCE_MONO, nullptr);
-            status = ExtractSoundFileStatus(source.c_str(), destination.c_str());
+            ApplyChannelRule(fileChannels == 2 ? FORCE_STEREO : FORCE_MONO, nullptr);
+            status = ExtractSoundFileWith(source.c_str(), destination.c_str(), hooks->whole, &cut);
         }
+        if (status == CONV_OK && hooks->cutMeasured) hooks->cutMeasured(hooks->context, source.c_str(), cut);
         if (status == CONV_OK)
             NoteWritten(run, destination);
         else

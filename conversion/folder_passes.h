@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "conversion/conversion_status.h"
+#include "conversion/extraction.h"
 
 // The three passes in their order: search pattern and extension.
 struct FolderPassKind {
@@ -54,6 +55,12 @@ struct FolderHooks {
     int (*stopRequested)(void* context);
     // After a file: its name, the outcome, the new progress position.
     void (*fileDone)(void* context, const char* name, ConvStatus status, uint32_t progress);
+    // Before a file is read: the channels to read source with (1 or 2),
+    // given the pass's own.
+    int (*chooseChannels)(void* context, const char* source, int channels);
+    // After a file is converted: where the silence cut fell.
+    void (*cutMeasured)(void* context, const char* source, const SilenceCut& cut);
+    bool whole;  // every file without the silence cut
 };
 
 // Lists the regular files of folder whose extension is extension (".wad"),
@@ -89,8 +96,8 @@ ConvStatus JoinPath(const char* folder, const char* name, std::string* path);
 std::vector<std::string> PackCounterparts(const std::vector<std::string>& packedNames, const std::string& wavName);
 
 // One pass: extracts the files of source folder with extension into
-// destination folder, each one with the preset for channels (1 or 2),
-// applied before every file. Returns 1 when every file converted, 0 when a
+// destination folder, each one with the preset for channels (1 or 2, or
+// what hooks->chooseChannels says), applied before every file. Returns 1 when every file converted, 0 when a
 // file failed, when none matched, or when the folder cannot be read.
 // A stop request ends the pass before its next file and returns what was
 // converted so far.

@@ -107,6 +107,18 @@ ConvStatus PackSoundFileStatus(const char* source, const char* destination, Chan
     return status;
 }
 
+ConvStatus ReadWavFormat(const char* path, WavLayout* layout) {
+    FILE* input = OpenSourceFile(path);
+    if (!input) return CONV_CANNOT_OPEN_SOURCE;
+    uint8_t* file = nullptr;
+    size_t length = 0;
+    ConvStatus status = ReadWholeFile(input, &file, &length);
+    std::fclose(input);
+    if (status == CONV_OK) status = ParseWavFile(file, length, layout);
+    std::free(file);
+    return status;
+}
+
 int PackSoundFile(const char* source, const char* destination, ChannelForce force) {
     ConvStatus status = PackSoundFileStatus(source, destination, force, nullptr);
     switch (status) {

@@ -29,4 +29,9 @@ int PackSoundFile(const char* source, const char* destination, ChannelForce forc
 ConvStatus PackSoundFileStatus(const char* source, const char* destination, ChannelForce force,
                                PackReport* report);
 
+// Reads the format of the WAV file at path as packing reads it: CONV_OK,
+// CONV_NOT_PCM_WAV for a file that is no RIFF WAVE with both chunks, or
+// why it could not be read.
+ConvStatus ReadWavFormat(const char* path, WavLayout* layout);
+
 #endif

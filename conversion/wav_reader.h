@@ -13,6 +13,7 @@
 #include <string>
 
 #include "conversion/conversion_status.h"
+#include "conversion/sound_info.h"
 
 const uint32_t WAVE_TAG_IEEE_FLOAT = 0x0003;
 const uint32_t WAVE_TAG_EXTENSIBLE = 0xFFFE;

@@ -29,7 +29,7 @@ protected:
         std::filesystem::remove_all(std::filesystem::u8path(folder));
         std::filesystem::create_directory(std::filesystem::u8path(folder));
         FolderRun run;
-        FolderHooks hooks = {nullptr, nullptr, nullptr, nullptr};
+        FolderHooks hooks = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, false};
         for (const FolderPassKind& pass : FOLDER_PASSES)
             RunFolderPass(pass.extension, ChannelsForExtension(force, pass.extension), source_.c_str(), folder.c_str(),
                           &run, &hooks);

@@ -98,7 +98,7 @@ TEST_F(ScratchFolderTest, PassesExtractTheirFilesLikeSingleExtractions) {
     put("s3.adx", PackedOfKib(3, 600));
     WriteFileBytes(out + SEP + "a.wav", Bytes(50, 9));  // from before the run: replaced
     Recorder recorder;
-    FolderHooks hooks = {&recorder, Starting, Stop, Done};
+    FolderHooks hooks = {&recorder, Starting, Stop, Done, nullptr, nullptr, false};
     FolderRun run;
     auto pass = [&](const char* extension, int channels) {
         recorder = Recorder();
