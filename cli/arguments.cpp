@@ -5,25 +5,54 @@
 
 namespace {
 
-// A command's name, its operands' names and how many of them it needs.
+// A command's name, its operands' names and how many of them it takes
+// (the last name repeats up to the most).
 struct CommandForm {
     CliCommand command;
     const char* name;
     const char* operands[2];
     size_t required;
+    size_t most;
     const char* usage;
 };
 
+const size_t ANY_NUMBER = static_cast<size_t>(-1);
+
 const CommandForm FORMS[] = {
-    {CMD_EXTRACT, "extract", {"IN", "OUT"}, 1,
-     "Usage: velkmar-cli extract IN [OUT] [--mono | --stereo] [--verbose]"},
-    {CMD_EXTRACT_FOLDER, "extract-folder", {"SRC", "DST"}, 2,
-     "Usage: velkmar-cli extract-folder SRC DST [--mono | --stereo] [--verbose | --quiet]"},
-    {CMD_PACK, "pack", {"IN.wav", "OUT"}, 2,
+    {CMD_EXTRACT, "extract", {"IN", "OUT"}, 1, 2,
+     "Usage: velkmar-cli extract IN [OUT] [--mono | --stereo | --auto] [--whole] [--verbose | --quiet]"},
+    {CMD_EXTRACT_FOLDER, "extract-folder", {"SRC", "DST"}, 2, 2,
+     "Usage: velkmar-cli extract-folder SRC DST [--mono | --stereo | --auto] [--whole] [--verbose | --quiet]"},
+    {CMD_PACK, "pack", {"IN.wav", "OUT"}, 2, 2,
      "Usage: velkmar-cli pack IN.wav OUT [--mono | --stereo] [--verbose | --quiet]"},
-    {CMD_PACK_FOLDER, "pack-folder", {"SRC", "DST"}, 2,
+    {CMD_PACK_FOLDER, "pack-folder", {"SRC", "DST"}, 2, 2,
      "Usage: velkmar-cli pack-folder SRC DST [--ext wad|adx|adp] [--mono | --stereo] [--verbose | --quiet]"},
+    {CMD_INFO, "info", {"FILE", "FILE"}, 1, ANY_NUMBER,
+     "Usage: velkmar-cli info FILE... [--mono | --stereo | --auto] [--json]"},
 };
+
+// Options that only some commands take.
+struct OptionScope {
+    bool (*given)(const CliRequest& request);
+    const char* complaint;
+    CliCommand commands[3];
+};
+
+const OptionScope SCOPES[] = {
+    {[](const CliRequest& r) { return !r.packExtension.empty(); }, "--ext applies to pack-folder only",
+     {CMD_PACK_FOLDER, CMD_PACK_FOLDER, CMD_PACK_FOLDER}},
+    {[](const CliRequest& r) { return r.json; }, "--json applies to info only", {CMD_INFO, CMD_INFO, CMD_INFO}},
+    {[](const CliRequest& r) { return r.whole; }, "--whole applies to extract and extract-folder only",
+     {CMD_EXTRACT, CMD_EXTRACT_FOLDER, CMD_EXTRACT}},
+    {[](const CliRequest& r) { return r.autoMode; }, "--auto applies to extract, extract-folder and info only",
+     {CMD_EXTRACT, CMD_EXTRACT_FOLDER, CMD_INFO}},
+};
+
+bool InScope(const OptionScope& scope, CliCommand command) {
+    for (CliCommand taker : scope.commands)
+        if (taker == command) return true;
+    return false;
+}
 
 // The kinds --ext names.
 const char* const PACKED_KINDS[] = {"wad", "adx", "adp"};
@@ -59,6 +88,12 @@ bool TakeOption(const std::string& option, CliRequest* request, std::string* err
         return TakeExtension(option.substr(6), request, error);
     } else if (option == "--verbose") {
         request->verbose = true;
+    } else if (option == "--auto") {
+        request->autoMode = true;
+    } else if (option == "--whole") {
+        request->whole = true;
+    } else if (option == "--json") {
+        request->json = true;
     } else if (option == "--quiet" || option == "-q") {
         request->quiet = true;
     } else if (option == "--mono" || option == "--stereo") {
@@ -86,8 +121,8 @@ bool CheckRequest(const CliRequest& request, std::string* error) {
         *error = std::string("missing ") + form->operands[request.paths.size()];
         return false;
     }
-    if (request.paths.size() > 2) {
-        *error = "too many arguments: '" + request.paths[2] + "'";
+    if (request.paths.size() > form->most) {
+        *error = "too many arguments: '" + request.paths[form->most] + "'";
         return false;
     }
     for (const std::string& path : request.paths) {
@@ -96,8 +131,14 @@ bool CheckRequest(const CliRequest& request, std::string* error) {
             return false;
         }
     }
-    if (request.command != CMD_PACK_FOLDER && !request.packExtension.empty()) {
-        *error = "--ext applies to pack-folder only";
+    for (const OptionScope& scope : SCOPES) {
+        if (scope.given(request) && !InScope(scope, request.command)) {
+            *error = scope.complaint;
+            return false;
+        }
+    }
+    if (request.autoMode && request.force != FORCE_NONE) {
+        *error = (request.force == FORCE_MONO ? "--mono" : "--stereo") + std::string(" and --auto exclude each other");
         return false;
     }
     if (request.verbose && request.quiet) {
@@ -110,7 +151,7 @@ bool CheckRequest(const CliRequest& request, std::string* error) {
 }  // namespace
 
 bool ParseArguments(int argc, char** argv, CliRequest* request, std::string* error) {
-    *request = CliRequest{CMD_NONE, {}, FORCE_NONE, std::string(), false, false};
+    *request = CliRequest{CMD_NONE, {}, FORCE_NONE, std::string(), false, false, false, false, false};
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
@@ -152,7 +193,7 @@ bool ParseArguments(int argc, char** argv, CliRequest* request, std::string* err
 std::string UsageLine(CliCommand command) {
     const CommandForm* form = FormOf(command);
     if (form) return form->usage;
-    return "Usage: velkmar-cli extract | extract-folder | pack | pack-folder ... (velkmar-cli --help tells more)";
+    return "Usage: velkmar-cli extract | extract-folder | pack | pack-folder | info ... (velkmar-cli --help tells more)";
 }
 
 std::string HelpText() {
@@ -168,6 +209,10 @@ std::string HelpText() {
            "  pack IN.wav OUT         pack a WAV file into a packed file\n"
            "  pack-folder SRC DST     pack every .wav file of folder SRC into the packed\n"
            "                          file of the same name in folder DST\n"
+           "  info FILE...            describe packed files (size, the mode their\n"
+           "                          extension gives and the one their blocks show,\n"
+           "                          duration, level, the silence cut) and WAV files\n"
+           "                          (format, and what packing would do)\n"
            "\n"
            "A WAV file to pack may hold PCM of 8, 16, 24 or 32 bits or floats of 32\n"
            "or 64 bits, mono or stereo, at 4000 to 384000 Hz. It is converted to\n"
@@ -177,16 +222,21 @@ std::string HelpText() {
            "Options:\n"
            "  --mono, --stereo  read or write packed files as mono or as stereo; by\n"
            "                    default .adx files are stereo and all others mono\n"
+           "  --auto            read packed files in the mode their blocks show, where\n"
+           "                    they show one clearly (by the extension otherwise)\n"
+           "  --whole           extract everything: no cut at the first long silence\n"
+           "  --json            info: one JSON object a line, for scripts\n"
            "  --ext KIND        pack-folder: where DST has no packed file of a WAV's\n"
            "                    name, write NAME.KIND (wad, adx or adp); without it\n"
            "                    such a WAV is skipped\n"
            "  --verbose         say what was written\n"
-           "  -q, --quiet       no progress, no summary and no conversion notes\n"
-           "                    unless a file fails\n"
+           "  -q, --quiet       no progress, no summary and no notes unless a file\n"
+           "                    fails\n"
            "  -h, --help        show this help\n"
            "  --version         show the version\n"
            "  --                end of options: what follows are paths\n"
            "\n"
-           "Exit status: 0 when everything converted, 1 when a conversion failed,\n"
-           "2 for a wrong command line.\n";
+           "Exit status: 0 when everything converted (or was described), 1 when a\n"
+           "conversion failed (or a file could not be read), 2 for a wrong command\n"
+           "line.\n";
 }

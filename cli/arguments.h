@@ -8,13 +8,18 @@
 
 #include "conversion/presets.h"
 
-enum CliCommand { CMD_NONE, CMD_HELP, CMD_VERSION, CMD_EXTRACT, CMD_EXTRACT_FOLDER, CMD_PACK, CMD_PACK_FOLDER };
+enum CliCommand {
+    CMD_NONE, CMD_HELP, CMD_VERSION, CMD_EXTRACT, CMD_EXTRACT_FOLDER, CMD_PACK, CMD_PACK_FOLDER, CMD_INFO
+};
 
 struct CliRequest {
     CliCommand command;
     std::vector<std::string> paths;  // the command's operands, in order
     ChannelForce force;              // --mono / --stereo
     std::string packExtension;       // --ext: ".wad", ".adx" or ".adp"; empty when not given
+    bool autoMode;                   // --auto: the mode a packed file's blocks show
+    bool whole;                      // --whole: no silence cut
+    bool json;                       // --json
     bool verbose;
     bool quiet;
 };

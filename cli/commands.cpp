@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/modes.h"
 #include "cli/output.h"
 #include "cli/paths.h"
 #include "cli/progress.h"
@@ -71,8 +72,6 @@ bool RefuseFolderSource(const std::string& source) {
     return true;
 }
 
-const char* ChannelsName(int channels) { return channels == 2 ? "stereo" : "mono"; }
-
 // Makes sure destination is a folder, creating it when missing.
 bool PrepareDestinationFolder(const CliRequest& request, const std::string& destination) {
     if (IsFolder(destination)) return true;
@@ -98,7 +97,24 @@ FolderProgress NewFolderProgress(const CliRequest& request, const std::string& s
     progress.sourceFolder = source;
     progress.destinationFolder = destination;
     progress.sought = sought;
+    progress.owner = &request;
     return progress;
+}
+
+// A folder pass's hooks: each file's mode, and the notes about it.
+int ChooseFolderFileMode(void* context, const char* source, int channels) {
+    FolderProgress* progress = static_cast<FolderProgress*>(context);
+    const CliRequest& request = *static_cast<const CliRequest*>(progress->owner);
+    const ModeChoice mode = ChooseMode(request, source, channels);
+    const std::string note = ModeNote(request, source, mode);
+    if (!note.empty()) ProgressNote(progress, note);
+    return mode.channels;
+}
+
+void NoteFolderFileCut(void* context, const char* source, const SilenceCut& cut) {
+    FolderProgress* progress = static_cast<FolderProgress*>(context);
+    const std::string note = CutNote(*static_cast<const CliRequest*>(progress->owner), source, cut);
+    if (!note.empty()) ProgressNote(progress, note);
 }
 
 // Packs the WAV named wavName of SRC into its counterpart among the packed
@@ -132,13 +148,15 @@ int RunExtract(const CliRequest& request) {
     const std::string destination = request.paths.size() > 1 ? request.paths[1] : WavPathFor(source);
     if (RefuseFolderSource(source) || RefuseSameFile(source, destination)) return EXIT_CONVERSION_FAILED;
     // The window's rule: the extension runs from the last '.' of the path.
-    const char* extension = PathExtension(source.c_str());
-    ApplyChannelRule(request.force, extension);
-    ConvStatus status = ExtractSoundFileStatus(source.c_str(), destination.c_str());
+    const ModeChoice mode = ChooseMode(request, source, ChannelsForExtension(request.force, PathExtension(source.c_str())));
+    ApplyChannelRule(mode.channels == 2 ? FORCE_STEREO : FORCE_MONO, nullptr);
+    SilenceCut cut;
+    ConvStatus status = ExtractSoundFileWith(source.c_str(), destination.c_str(), request.whole, &cut);
     if (status != CONV_OK) return ReportFailure(source, destination, status);
+    for (const std::string& note : {ModeNote(request, source, mode), CutNote(request, source, cut)})
+        if (!note.empty()) ErrorLine(note);
     if (request.verbose)
-        ErrorLine("wrote " + destination + " (" + source + " read as " +
-                  ChannelsName(ChannelsForExtension(request.force, extension)) + ")");
+        ErrorLine("wrote " + destination + " (" + source + " read as " + ModeName(mode.channels) + ")");
     return EXIT_CONVERTED;
 }
 
@@ -162,6 +180,9 @@ int RunExtractFolder(const CliRequest& request) {
     for (int pass = 0; pass < FOLDER_PASS_COUNT; ++pass) {
         const int channels = ChannelsForExtension(request.force, FOLDER_PASSES[pass].extension);
         FolderHooks hooks = BeginPassProgress(&progress, lists[pass]);
+        hooks.chooseChannels = ChooseFolderFileMode;
+        hooks.cutMeasured = NoteFolderFileCut;
+        hooks.whole = request.whole;
         const size_t failuresBefore = progress.failures.size();
         const int converted = RunFolderPass(FOLDER_PASSES[pass].extension, channels, source.c_str(),
                                             destination.c_str(), &run, &hooks);

@@ -11,6 +11,7 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/info.h"
 #include "cli/output.h"
 #include "conversion/globals.h"
 #include "resources/version.h"
@@ -72,6 +73,8 @@ int main(int argc, char** argv) {
         return RunPack(request);
     case CMD_PACK_FOLDER:
         return RunPackFolder(request);
+    case CMD_INFO:
+        return RunInfo(request);
     case CMD_NONE:
         break;
     }

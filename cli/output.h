@@ -18,4 +18,8 @@ void ErrorLine(const std::string& text);
 // Writes text to standard output as it is.
 void WriteOut(const std::string& text);
 
+// A path as the system gave it, in UTF-8 (for JSON): converted from the
+// ANSI code page on Windows, as it is elsewhere.
+std::string ToUtf8(const std::string& text);
+
 #endif

@@ -125,7 +125,7 @@ FolderHooks BeginPassProgress(FolderProgress* progress, const std::vector<PassFi
     progress->passFiles = static_cast<int>(files.size());
     progress->passKib = KibOf(files);
     progress->passPosition = 0;
-    return FolderHooks{progress, FileStarting, nullptr, FileDone};
+    return FolderHooks{progress, FileStarting, nullptr, FileDone, nullptr, nullptr, false};
 }
 
 void EndPassProgress(FolderProgress* progress) {
@@ -134,6 +134,13 @@ void EndPassProgress(FolderProgress* progress) {
     progress->passFiles = 0;
     progress->passKib = 0;
     progress->passPosition = 0;
+}
+
+void ProgressNote(FolderProgress* progress, const std::string& text) {
+    if (progress->quiet) return;
+    uint64_t part, whole;
+    RunShare(*progress, progress->passPosition, &part, &whole);
+    FileLine(progress, "velkmar-cli: " + text, part, whole);
 }
 
 void AddFolderFailure(FolderProgress* progress, const std::string& failure) {

@@ -19,6 +19,7 @@ struct FolderProgress {
     std::string destinationFolder;
     std::string sought;  // the files looked for: ".wad, .adx or .adp"
     const FolderRun* run;  // names the file each success wrote
+    const void* owner;     // the command's own, for hooks of its own
     // The whole run, as listed before it started.
     int totalFiles;
     uint64_t totalKib;
@@ -46,6 +47,10 @@ FolderHooks BeginPassProgress(FolderProgress* progress, const std::vector<PassFi
 // converted when failure is empty, else failed or skipped for that reason.
 // position is the pass's new bar position.
 void ReportFile(FolderProgress* progress, const char* name, const std::string& failure, uint32_t position);
+
+// Writes a note about the file in hand ("velkmar-cli: " and text) above
+// the bar, unless quiet.
+void ProgressNote(FolderProgress* progress, const std::string& text);
 
 // Ends the pass begun last.
 void EndPassProgress(FolderProgress* progress);

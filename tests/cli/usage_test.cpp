@@ -13,7 +13,7 @@ TEST_F(Usage, HelpAndVersionGoToStandardOutput) {
         CliOutcome outcome = Run(args);
         EXPECT_EQ(outcome.exitCode, 0);
         EXPECT_EQ(outcome.err, "");
-        for (const char* part : {"Usage: velkmar-cli", "extract IN [OUT]", "extract-folder SRC DST", "pack IN.wav OUT", "pack-folder SRC DST", "--ext KIND",
+        for (const char* part : {"Usage: velkmar-cli", "extract IN [OUT]", "extract-folder SRC DST", "pack IN.wav OUT", "pack-folder SRC DST", "--ext KIND", "info FILE...", "--auto", "--whole", "--json",
                                  "--mono, --stereo", "--verbose", "Exit status"})
             EXPECT_NE(outcome.out.find(part), std::string::npos) << part;
     }
@@ -25,9 +25,12 @@ TEST_F(Usage, HelpAndVersionGoToStandardOutput) {
 
 TEST_F(Usage, WrongUseExitsTwoWithAReasonAndAUsageLine) {
     const std::string any =
-        "Usage: velkmar-cli extract | extract-folder | pack | pack-folder ... (velkmar-cli --help tells more)\n";
-    const std::string extract = "Usage: velkmar-cli extract IN [OUT] [--mono | --stereo] [--verbose]\n";
-    const std::string folder = "Usage: velkmar-cli extract-folder SRC DST [--mono | --stereo] [--verbose | --quiet]\n";
+        "Usage: velkmar-cli extract | extract-folder | pack | pack-folder | info ... (velkmar-cli --help tells more)\n";
+    const std::string extract =
+        "Usage: velkmar-cli extract IN [OUT] [--mono | --stereo | --auto] [--whole] [--verbose | --quiet]\n";
+    const std::string folder =
+        "Usage: velkmar-cli extract-folder SRC DST [--mono | --stereo | --auto] [--whole] [--verbose | --quiet]\n";
+    const std::string info = "Usage: velkmar-cli info FILE... [--mono | --stereo | --auto] [--json]\n";
     const std::string pack = "Usage: velkmar-cli pack IN.wav OUT [--mono | --stereo] [--verbose | --quiet]\n";
     const std::string packFolder =
         "Usage: velkmar-cli pack-folder SRC DST [--ext wad|adx|adp] [--mono | --stereo] [--verbose | --quiet]\n";
@@ -48,6 +51,10 @@ TEST_F(Usage, WrongUseExitsTwoWithAReasonAndAUsageLine) {
          "--verbose and --quiet exclude each other", folder},
         {{"pack", b}, "missing OUT", pack},
         {{"pack", "--ext", "wad", b, a}, "--ext applies to pack-folder only", pack},
+        {{"pack", b, a, "--whole"}, "--whole applies to extract and extract-folder only", pack},
+        {{"extract", a, "--json"}, "--json applies to info only", extract},
+        {{"info", a, "--auto", "--mono"}, "--mono and --auto exclude each other", info},
+        {{"info"}, "missing FILE", info},
         {{"pack-folder", Path("x"), Path("y"), "--ext=wav"}, "--ext takes wad, adx or adp, not 'wav'", packFolder},
         {{"pack-folder", Path("x"), Path("y"), "--ext"}, "--ext needs wad, adx or adp", packFolder},
     };
