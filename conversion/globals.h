@@ -28,12 +28,6 @@ extern int g_stopRequest;
 // Directory of the program's own executable, without a trailing separator.
 extern char g_exeDir[PATH_TEXT_SIZE];
 
-// The last file chosen in each file browser of the window, for the
-// lifetime of the process; independent of the text in the fields.
-extern char g_sourceFile[PATH_TEXT_SIZE];       // Extract page, packed source
-extern char g_packSource[PATH_TEXT_SIZE];       // Pack page, WAV source
-extern char g_packDestination[PATH_TEXT_SIZE];  // Pack page, packed destination
-
 // The temporary file a conversion is writing, null when none: what an
 // interrupted command line removes before it ends.
 extern const char* volatile g_pendingTemporary;

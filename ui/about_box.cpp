@@ -5,9 +5,10 @@
 
 #include "resources/resource.h"
 
-const char SITE_ADDRESS[] = "https://www.example.com/fennick/";
-
 namespace {
+
+// The maker's web page, opened by the link with the shell's default verb.
+const char SITE_ADDRESS[] = "https://www.example.com/fennick/";
 
 const COLORREF LINK_PRESSED = RGB(255, 0, 0);
 const COLORREF LINK_FOCUSED = RGB(127, 127, 127);
@@ -28,6 +29,24 @@ COLORREF LinkColour(UINT state) {
     return LINK_AT_REST;
 }
 
+// Draws the link button: underlined text, blue at rest, grey with the
+// keyboard focus, red while held down; its font is made and deleted here.
+// The link font is 8 points, the size of the dialog's own font. A height
+// of 8 logical units would only look right with the bitmap MS Sans Serif,
+// which has no size that small and falls back to 8 points; a scalable
+// substitute draws it 8 pixels high, too small to read.
+void DrawSiteLink(const DRAWITEMSTRUCT* item) {
+    const int height = -MulDiv(LINK_POINTS, GetDeviceCaps(item->hDC, LOGPIXELSY), POINTS_PER_INCH);
+    HFONT font = CreateFontA(height, 0, 0, 0, FW_DONTCARE, FALSE, TRUE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ms sans serif");
+    HGDIOBJ previous = SelectObject(item->hDC, font);
+    SetTextColor(item->hDC, LinkColour(item->itemState));
+    RECT area = item->rcItem;
+    DrawTextA(item->hDC, "Сайт Fennick", -1, &area, DT_CENTER);
+    SelectObject(item->hDC, previous);
+    DeleteObject(font);
+}
+
 }  // namespace
 
 INT_PTR CALLBACK AboutBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -41,24 +60,8 @@ INT_PTR CALLBACK AboutBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         AnswerCommand(window, wParam);
         return 0;
     case WM_DRAWITEM:
-        DrawSiteLink(window, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        DrawSiteLink(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return 0;
     }
     return 0;
-}
-
-// The link font is 8 points, the size of the dialog's own font. A height
-// of 8 logical units would only look right with the bitmap MS Sans Serif,
-// which has no size that small and falls back to 8 points; a scalable
-// substitute draws it 8 pixels high, too small to read.
-void DrawSiteLink(HWND, const DRAWITEMSTRUCT* item) {
-    const int height = -MulDiv(LINK_POINTS, GetDeviceCaps(item->hDC, LOGPIXELSY), POINTS_PER_INCH);
-    HFONT font = CreateFontA(height, 0, 0, 0, FW_DONTCARE, FALSE, TRUE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ms sans serif");
-    HGDIOBJ previous = SelectObject(item->hDC, font);
-    SetTextColor(item->hDC, LinkColour(item->itemState));
-    RECT area = item->rcItem;
-    DrawTextA(item->hDC, "Сайт Fennick", -1, &area, DT_CENTER);
-    SelectObject(item->hDC, previous);
-    DeleteObject(font);
 }

@@ -24,6 +24,10 @@
 
 namespace {
 
+// The last file chosen in the file browser, for the lifetime of the
+// process; independent of the text in the field.
+char g_sourceFile[PATH_TEXT_SIZE];
+
 bool IsChecked(int id) { return IsDlgButtonChecked(g_extractPage, id) == BST_CHECKED; }
 
 void EnableControl(int id, bool enable) { EnableWindow(GetDlgItem(g_extractPage, id), enable ? TRUE : FALSE); }
@@ -92,6 +96,41 @@ void ExtractWholeFolder() {
     ExtractFolder(source, destination);
 }
 
+// Start state: "Эффекты" and "Распаковать один файл" checked, progress
+// range 0 to PROGRESS_END with step 1.
+void InitExtractPage() {
+    CheckDlgButton(g_extractPage, IDC_EFFECTS, BST_CHECKED);
+    CheckDlgButton(g_extractPage, IDC_SINGLE_FILE, BST_CHECKED);
+    HWND progress = GetDlgItem(g_extractPage, IDC_PROGRESS);
+    SendMessageA(progress, PBM_SETRANGE, 0, MAKELPARAM(0, PROGRESS_END));
+    SendMessageA(progress, PBM_SETSTEP, 1, 0);
+}
+
+// "Обзор..." of the file field: an open dialog, starting on the last file
+// chosen (first "i.wad" beside the program); fills the field on OK.
+void BrowseSourceFile() {
+    if (!g_sourceFile[0]) ProposeBesideProgram(g_sourceFile, "i.wad");
+    OPENFILENAMEA record =
+        FileDialogRecord(g_extractPage, PACKED_SOUND_FILTER, g_sourceFile, g_sourceFile, OPEN_DIALOG_FLAGS);
+    if (GetOpenFileNameA(&record)) SetDlgItemTextA(g_extractPage, IDC_SOURCE_FILE, g_sourceFile);
+}
+
+// "Обзор..." of the folder field: the shell's folder browser; fills the
+// field on OK.
+void BrowseSourceFolder() {
+    char folder[PATH_TEXT_SIZE] = "";
+    if (AskForFolder("Выберите папку", folder)) SetDlgItemTextA(g_extractPage, IDC_SOURCE_FOLDER, folder);
+}
+
+// The action of "Extract": one file through a save dialog, or the whole
+// folder into a folder the user chooses.
+void RunExtraction() {
+    if (IsChecked(IDC_SINGLE_FILE))
+        ExtractSingleFile();
+    else
+        ExtractWholeFolder();
+}
+
 // Extract / Stop.
 void ExtractOrStop() {
     if (g_busy) {
@@ -141,31 +180,4 @@ INT_PTR CALLBACK ExtractPageProc(HWND window, UINT message, WPARAM wParam, LPARA
         return 1;
     }
     return 0;
-}
-
-void InitExtractPage() {
-    CheckDlgButton(g_extractPage, IDC_EFFECTS, BST_CHECKED);
-    CheckDlgButton(g_extractPage, IDC_SINGLE_FILE, BST_CHECKED);
-    HWND progress = GetDlgItem(g_extractPage, IDC_PROGRESS);
-    SendMessageA(progress, PBM_SETRANGE, 0, MAKELPARAM(0, PROGRESS_END));
-    SendMessageA(progress, PBM_SETSTEP, 1, 0);
-}
-
-void BrowseSourceFile() {
-    if (!g_sourceFile[0]) ProposeBesideProgram(g_sourceFile, "i.wad");
-    OPENFILENAMEA record =
-        FileDialogRecord(g_extractPage, PACKED_SOUND_FILTER, g_sourceFile, g_sourceFile, OPEN_DIALOG_FLAGS);
-    if (GetOpenFileNameA(&record)) SetDlgItemTextA(g_extractPage, IDC_SOURCE_FILE, g_sourceFile);
-}
-
-void BrowseSourceFolder() {
-    char folder[PATH_TEXT_SIZE] = "";
-    if (AskForFolder("Выберите папку", folder)) SetDlgItemTextA(g_extractPage, IDC_SOURCE_FOLDER, folder);
-}
-
-void RunExtraction() {
-    if (IsChecked(IDC_SINGLE_FILE))
-        ExtractSingleFile();
-    else
-        ExtractWholeFolder();
 }

@@ -16,7 +16,6 @@
 #include "resources/resource.h"
 #include "resources/version.h"
 #include "ui/about_box.h"
-#include "ui/centring.h"
 #include "ui/extract_page.h"
 #include "ui/pack_page.h"
 
@@ -124,21 +123,24 @@ void ClearVisibleStyle(unsigned char* dialogTemplate) {
     std::memcpy(styleField, &style, sizeof style);
 }
 
-}  // namespace
-
-int CALLBACK SheetCallback(HWND, UINT message, LPARAM parameter) {
-    if (message == PSCB_PRECREATE) ClearVisibleStyle(reinterpret_cast<unsigned char*>(parameter));
-    return 0;
-}
-
+// Moves the sheet to the centre of the primary screen, keeping its size
+// and z-order; halfway in signed arithmetic truncating toward zero, so a
+// sheet larger than the screen gets a negative coordinate.
 void CentreSheet() {
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof placement;
     GetWindowPlacement(g_sheet, &placement);
     const RECT& normal = placement.rcNormalPosition;
-    POINT origin = CentredOrigin(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                                 normal.right - normal.left, normal.bottom - normal.top);
-    SetWindowPos(g_sheet, NULL, origin.x, origin.y, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - (normal.right - normal.left)) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - (normal.bottom - normal.top)) / 2;
+    SetWindowPos(g_sheet, NULL, x, y, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
+}
+
+}  // namespace
+
+int CALLBACK SheetCallback(HWND, UINT message, LPARAM parameter) {
+    if (message == PSCB_PRECREATE) ClearVisibleStyle(reinterpret_cast<unsigned char*>(parameter));
+    return 0;
 }
 
 void AnswerSheetNotification(const NMHDR* header) {

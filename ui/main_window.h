@@ -8,10 +8,6 @@
 // Property sheet callback: has the sheet created hidden. Returns 0.
 int CALLBACK SheetCallback(HWND window, UINT message, LPARAM parameter);
 
-// Moves the sheet (g_sheet) to the centre of the primary screen, keeping
-// its size and z-order.
-void CentreSheet();
-
 // A page's answer to WM_NOTIFY from the sheet: "About..." (PSN_HELP) opens
 // the About box, "Закрыть" and the close box (PSN_RESET) end the program;
 // anything else is ignored.
