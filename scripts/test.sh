@@ -6,7 +6,8 @@
 #      window's tests under Wine;
 #   4. Windows i686 build, the release build: the same tests under 32-bit
 #      Wine (said in one line and left out where 32-bit programs cannot run);
-#   5. fuzzing.
+#   5. the release package (scripts/release.sh): what it holds;
+#   6. fuzzing.
 # Warnings are errors. Build trees go to build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -49,6 +50,11 @@ if /usr/lib/wine/wine --version >/dev/null 2>&1; then
 else
   echo "== Windows i686: tests not run: this machine cannot run 32-bit programs (no 32-bit Wine, wine32:i386)"
 fi
+
+echo "== the release package"
+rm -rf build/package
+scripts/release.sh build/package
+tests/release/check_package.sh build/package/velkmar-*-win32.zip
 
 echo "== fuzzing: each libFuzzer target about a minute (ASan + UBSan); fails on any finding"
 fuzz/run.sh 60
