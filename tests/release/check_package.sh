@@ -11,6 +11,8 @@
 #   docs/ПРОЧТИ.txt.
 # Prints each failure and exits 1 when there was one.
 set -euo pipefail
+# The tools' English output is matched below, whatever the caller's locale.
+export LC_ALL=C.UTF-8
 ZIP=$(realpath "${1:?zip}")
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 OBJDUMP=i686-w64-mingw32-objdump
