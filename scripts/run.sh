@@ -26,11 +26,9 @@ fi
 
 SHOT=${VELKMAR_SCREENSHOT:-$BUILD/velkmar-window.png}
 case $SHOT in /*) ;; *) SHOT=$ROOT/$SHOT ;; esac
-# A prefix in which Wine draws the window frame itself: the virtual
-# display has no window manager.
-source scripts/wine-env.sh "$BUILD/wineprefix-screenshots"
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
-wineserver -w
+# A prefix of its own that draws the window as Windows does
+# (scripts/screenshot-env.sh).
+source scripts/screenshot-env.sh "$BUILD/wineprefix-screenshots"
 
 SHOOT=$(mktemp)
 trap 'rm -f "$SHOOT"' EXIT

@@ -17,11 +17,9 @@ cmake -S "$ROOT" -B "$BUILD" -G Ninja -DVELKMAR_WERROR=ON \
   -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" >/dev/null
 cmake --build "$BUILD" --target velkmar window_poser
 
-# A prefix of its own in which Wine draws the window frames itself: the
-# virtual display has no window manager to draw them.
-source scripts/wine-env.sh "$BUILD/wineprefix-screenshots"
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
-wineserver -w
+# A prefix of its own that draws the window as Windows does
+# (scripts/screenshot-env.sh).
+source scripts/screenshot-env.sh "$BUILD/wineprefix-screenshots"
 
 mkdir -p "$OUT"
 WORK=$(mktemp -d)

@@ -4,13 +4,22 @@
 set -e
 PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools
-  wine wine64 xvfb xauth x11-utils imagemagick
+  wine wine64 fonts-wine xvfb xauth x11-utils imagemagick
   googletest libbenchmark-dev
   sox libsox-fmt-all sndfile-programs libsndfile1-dev ffmpeg espeak-ng
-  sound-theme-freedesktop chromium-bsu-data time locales"
+  sound-theme-freedesktop chromium-bsu-data time locales python3"
 
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+
+# The i686 build's tests run in 32-bit Wine, which comes from Debian's i386
+# architecture.
+if [ "$(dpkg --print-architecture)" = amd64 ]; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+  fi
+  PACKAGES="$PACKAGES wine32:i386"
+fi
 
 missing=""
 for p in $PACKAGES; do

@@ -45,12 +45,13 @@ void* RemoteAlloc(HANDLE process, size_t size) {
 }
 
 // Counts the used entries of the GDI handle table that the process's PEB
-// points to. Entries are 24 bytes with the object type at byte 14 (0 for
-// a free entry) on 64-bit Windows and Wine alike; Windows shares one table
-// between processes, so entries are also matched by process id there.
+// points to: the fallback for Wine, which lacks GetGuiResources. Wine's
+// entries are 24 bytes with the object type at byte 14 (0 for a free
+// entry) on both architectures; the PEB holds the table's address at 0xF8
+// on x86_64 and at 0x94 on i686. Windows shares one table between
+// processes, so entries are also matched by process id.
 long CountGdiHandleTable(HANDLE process, DWORD processId) {
-#ifdef _WIN64
-    const size_t tableOffsetInPeb = 0xF8;
+    const size_t tableOffsetInPeb = sizeof(void*) == 8 ? 0xF8 : 0x94;
     const size_t entrySize = 24;
     const size_t ownerOffset = 8;
     const size_t typeOffset = 14;
@@ -73,11 +74,6 @@ long CountGdiHandleTable(HANDLE process, DWORD processId) {
         if (entry[typeOffset] != 0 && (owner == 0 || owner == static_cast<WORD>(processId))) ++used;
     }
     return used;
-#else
-    (void)process;
-    (void)processId;
-    return -1;
-#endif
 }
 
 }  // namespace
