@@ -13,7 +13,9 @@
 #include "cli/commands.h"
 #include "cli/info.h"
 #include "cli/output.h"
+#include "conversion/file_access.h"
 #include "conversion/globals.h"
+#include "conversion/messages.h"
 #include "resources/version.h"
 
 namespace {

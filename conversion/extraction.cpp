@@ -139,17 +139,6 @@ ConvStatus DecodePackedFile(const char* source, void** image, uint32_t* imageLen
     return status;
 }
 
-std::string WavPathFor(const std::string& packedPath) {
-#ifdef _WIN32
-    const size_t nameStart = packedPath.find_last_of("\\/:");
-#else
-    const size_t nameStart = packedPath.find_last_of('/');
-#endif
-    const size_t dot = packedPath.rfind('.');
-    const bool dotInName = dot != std::string::npos && (nameStart == std::string::npos || dot > nameStart);
-    return (dotInName ? packedPath.substr(0, dot) : packedPath) + ".wav";
-}
-
 ConvStatus ExtractSoundFileWith(const char* source, const char* destination, bool whole, SilenceCut* cut) {
     FILE* input = OpenSourceFile(source);
     if (!input) return CONV_CANNOT_OPEN_SOURCE;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "conversion/conversion_status.h"
+#include "conversion/paths.h"
 
 // Size of the silent run that ends an extracted sound.
 const uint32_t SILENCE_RUN = 4096;
@@ -37,10 +38,6 @@ ConvStatus ExtractSoundFileWith(const char* source, const char* destination, boo
 // null.
 ConvStatus DecodePackedFile(const char* source, void** image, uint32_t* imageLength);
 
-// The WAV path proposed for a packed file: the file name's extension
-// replaced by ".wav", or ".wav" appended when it has none. A dot in a
-// folder name is no extension: my.dir/boom gives my.dir/boom.wav.
-std::string WavPathFor(const std::string& packedPath);
 
 // The offset of the first run of SILENCE_RUN zero bytes in a decoded WAV
 // image, as CutTrailingSilence finds it; imageLength when there is none.

@@ -14,35 +14,25 @@
 #include <unistd.h>
 #endif
 
-#include "conversion/globals.h"
+#include "conversion/paths.h"
 
 #ifndef O_BINARY
 #define O_BINARY 0
 #endif
 
+const char* volatile g_pendingTemporary;
+
 namespace {
 
-#ifdef _WIN32
-const char PATH_SEPARATORS[] = "\\/:";
-#else
-const char PATH_SEPARATORS[] = "/";
-#endif
-
-// The folder part of path, separator included ("" for a bare name).
-std::string FolderOf(const std::string& path) {
-    size_t cut = path.find_last_of(PATH_SEPARATORS);
-    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
+// The number of the next temporary file's name; 0 until the first one.
+unsigned g_temporaryNumber;
 
 #ifdef _WIN32
-
-// Windows keeps paths within the path buffer's capacity.
-bool FitsPathText(const std::string& path) { return path.size() < static_cast<size_t>(PATH_TEXT_SIZE); }
 
 // Refuses an existing destination that is a folder or a device (NUL, CON,
 // COM1, ...). Missing destinations are fine.
 ConvStatus CheckDestination(std::string* destination) {
-    if (!FitsPathText(*destination)) return CONV_PATH_TOO_LONG;
+    if (!FitsPathLimit(*destination)) return CONV_PATH_TOO_LONG;
     DWORD attributes = GetFileAttributesA(destination->c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         DWORD error = GetLastError();
@@ -70,8 +60,6 @@ int CreateExclusive(const std::string& path) {
 void KeepMode(int, const std::string&) {}
 
 #else
-
-bool FitsPathText(const std::string&) { return true; }
 
 // Refuses an existing destination that is not a regular file, or that
 // could not be opened for writing (a read-only file). A symbolic link to a
@@ -115,8 +103,8 @@ int CreateTemporary(const std::string& folder, std::string* path) {
     for (int attempt = 0; attempt < 1000; ++attempt, ++g_temporaryNumber) {
         std::string number = std::to_string(g_temporaryNumber % 100000);
         std::string candidate = folder + "~vk" + number + ".tmp";
-        if (!FitsPathText(candidate)) candidate = folder + "~" + number;
-        if (!FitsPathText(candidate)) return -1;
+        if (!FitsPathLimit(candidate)) candidate = folder + "~" + number;
+        if (!FitsPathLimit(candidate)) return -1;
         int descriptor = CreateExclusive(candidate);
         if (descriptor >= 0) {
             *path = candidate;
@@ -139,7 +127,7 @@ ConvStatus BeginOutput(PendingOutput* output, const char* destination) {
     std::string tempPath;
     int descriptor = CreateTemporary(FolderOf(output->destination), &tempPath);
     if (descriptor < 0)
-        return FitsPathText(FolderOf(output->destination) + "~0") ? CONV_CANNOT_OPEN_DESTINATION : CONV_PATH_TOO_LONG;
+        return FitsPathLimit(FolderOf(output->destination) + "~0") ? CONV_CANNOT_OPEN_DESTINATION : CONV_PATH_TOO_LONG;
     KeepMode(descriptor, output->destination);
     output->tempPath = tempPath;
     g_pendingTemporary = output->tempPath.c_str();

@@ -13,6 +13,10 @@
 
 #include "conversion/conversion_status.h"
 
+// The temporary file a conversion is writing, null when none: what an
+// interrupted command line removes before it ends.
+extern const char* volatile g_pendingTemporary;
+
 struct PendingOutput {
     FILE* file;               // the temporary file, open for writing
     std::string tempPath;     // its path; empty once committed or abandoned

@@ -27,10 +27,15 @@
 
 #include "conversion/folder_passes.h"
 #include "conversion/globals.h"
+#include "conversion/messages.h"
 #include "conversion/presets.h"
 #include "resources/resource.h"
 
 namespace {
+
+// The WAVs written so far by the folder extraction, over its three passes;
+// emptied when it starts.
+FolderRun g_folderRun;
 
 const char FOLDER_CAPTION[] = "Extract Folder";
 const char ALL_EXTRACTED[] = "Найденные файлы распакованы.";

@@ -14,6 +14,7 @@
 
 #include "conversion/extraction.h"
 #include "conversion/globals.h"
+#include "conversion/paths.h"
 #include "conversion/presets.h"
 
 const FolderPassKind FOLDER_PASSES[FOLDER_PASS_COUNT] = {
@@ -25,13 +26,6 @@ const FolderPassKind FOLDER_PASSES[FOLDER_PASS_COUNT] = {
 namespace {
 
 #ifdef _WIN32
-const char SEPARATOR = '\\';
-const size_t PATH_LIMIT = PATH_TEXT_SIZE - 1;  // bytes before the terminating zero
-
-bool EndsInSeparator(const std::string& path) {
-    return !path.empty() && (path.back() == '\\' || path.back() == '/' || path.back() == ':');
-}
-
 // A path as the file system compares it: ignoring letter case, in the
 // ANSI code page.
 std::string PathKey(const std::string& path) {
@@ -40,11 +34,6 @@ std::string PathKey(const std::string& path) {
     return key;
 }
 #else
-const char SEPARATOR = '/';
-const size_t PATH_LIMIT = 4095;
-
-bool EndsInSeparator(const std::string& path) { return !path.empty() && path.back() == '/'; }
-
 std::string PathKey(const std::string& path) { return path; }
 #endif
 
@@ -71,18 +60,6 @@ uint32_t SizeInKib(uint64_t bytes) {
 bool WrittenInRun(const FolderRun& run, const std::string& path) { return run.written.count(PathKey(path)) != 0; }
 
 }  // namespace
-
-bool HasExtension(const char* name, const char* extension) {
-    const char* dot = std::strrchr(name, '.');
-    if (!dot || std::strlen(dot) != std::strlen(extension)) return false;
-    for (size_t i = 0; dot[i]; ++i) {
-        char a = dot[i], b = extension[i];
-        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
-        if (a != b) return false;
-    }
-    return true;
-}
 
 #ifdef _WIN32
 ConvStatus ListPassFiles(const char* folder, const char* extension, std::vector<PassFile>* files) {
@@ -138,13 +115,6 @@ uint32_t AdvanceProgress(uint32_t progress, uint32_t kib, uint32_t total, int in
     else
         position = progress + static_cast<uint64_t>(kib) * PROGRESS_END / total;
     return position > PROGRESS_END ? PROGRESS_END : static_cast<uint32_t>(position);
-}
-
-ConvStatus JoinPath(const char* folder, const char* name, std::string* path) {
-    *path = folder;
-    if (!EndsInSeparator(*path)) path->push_back(SEPARATOR);
-    path->append(name);
-    return path->size() <= PATH_LIMIT ? CONV_OK : CONV_PATH_TOO_LONG;
 }
 
 ConvStatus FolderDestination(const FolderRun& run, const char* folder, const char* name, std::string* path) {

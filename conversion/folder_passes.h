@@ -17,6 +17,7 @@
 
 #include "conversion/conversion_status.h"
 #include "conversion/extraction.h"
+#include "conversion/paths.h"
 
 // The three passes in their order: search pattern and extension.
 struct FolderPassKind {
@@ -69,9 +70,6 @@ struct FolderHooks {
 // cannot be read.
 ConvStatus ListPassFiles(const char* folder, const char* extension, std::vector<PassFile>* files);
 
-// True when name's extension is exactly extension, ignoring ASCII case.
-bool HasExtension(const char* name, const char* extension);
-
 // The progress after a file of kib KiB: progress + kib * PROGRESS_END /
 // total, rounded down. When the pass's files total 0 KiB the bar moves by
 // file count instead: index * PROGRESS_END / count.
@@ -82,10 +80,6 @@ uint32_t AdvanceProgress(uint32_t progress, uint32_t kib, uint32_t total, int in
 // already, name + ".wav" (then name + ".2.wav", ...). Returns
 // CONV_PATH_TOO_LONG when the path does not fit the platform's path buffer.
 ConvStatus FolderDestination(const FolderRun& run, const char* folder, const char* name, std::string* path);
-
-// Joins folder and name with the platform's separator (none added when
-// folder already ends in one); CONV_PATH_TOO_LONG when it does not fit.
-ConvStatus JoinPath(const char* folder, const char* name, std::string* path);
 
 // The packed files that the WAV named wavName goes back into, among
 // packedNames (the packed files of the destination folder): those with the

@@ -2,13 +2,13 @@
 // standard error elsewhere.
 #include "conversion/messages.h"
 
-#include "conversion/globals.h"
-
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <cstdio>
 #endif
+
+MessageHook g_messageHook;
 
 void ShowConversionMessage(void* owner, const char* text, const char* caption, MessageIcon icon) {
     if (g_messageHook) {

@@ -9,6 +9,9 @@ enum MessageIcon { MESSAGE_ERROR, MESSAGE_WARNING, MESSAGE_INFORMATION };
 // (tests).
 typedef void (*MessageHook)(const char* text, const char* caption, MessageIcon icon);
 
+// Diverts the conversions' messages when set; null shows them.
+extern MessageHook g_messageHook;
+
 // Shows text under caption with the icon and an OK button. owner is the
 // owning window (a HWND on Windows); null means the window holding the
 // keyboard focus.

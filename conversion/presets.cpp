@@ -1,9 +1,8 @@
 // The mono and stereo presets and the channel rule.
 #include "conversion/presets.h"
 
-#include <cstring>
-
 #include "conversion/globals.h"
+#include "conversion/paths.h"
 
 #ifdef _WIN32
 #include "resources/resource.h"
@@ -24,17 +23,6 @@ void ApplyPreset(uint32_t channels, uint32_t blockSize) {
     g_soundInfo.blockSize = blockSize;
 }
 
-bool IsAdxExtension(const char* extension) {
-    static const char adx[] = ".adx";
-    if (std::strlen(extension) != 4) return false;
-    for (int i = 0; i < 4; ++i) {
-        char c = extension[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != adx[i]) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 void ApplyMonoPreset() { ApplyPreset(1, MONO_BLOCK); }
@@ -44,7 +32,7 @@ void ApplyStereoPreset() { ApplyPreset(2, STEREO_BLOCK); }
 int ChannelsForExtension(ChannelForce force, const char* extension) {
     if (force == FORCE_MONO) return 1;
     if (force == FORCE_STEREO) return 2;
-    return extension && IsAdxExtension(extension) ? 2 : 1;
+    return extension && SameIgnoringCase(extension, ".adx") ? 2 : 1;
 }
 
 void ApplyChannelRule(ChannelForce force, const char* extension) {
@@ -53,8 +41,6 @@ void ApplyChannelRule(ChannelForce force, const char* extension) {
     else
         ApplyMonoPreset();
 }
-
-const char* PathExtension(const char* path) { return std::strrchr(path, '.'); }
 
 #ifdef _WIN32
 ChannelForce ForcedChannelMode() {

@@ -2,6 +2,8 @@
 #ifndef VELKMAR_CONVERSION_PRESETS_H
 #define VELKMAR_CONVERSION_PRESETS_H
 
+#include "conversion/paths.h"
+
 // A forced channel choice, as the Extract page's "Режим" box and its two
 // radio buttons (or the command line's --mono / --stereo) express it.
 enum ChannelForce { FORCE_NONE, FORCE_MONO, FORCE_STEREO };
@@ -20,10 +22,6 @@ int ChannelsForExtension(ChannelForce force, const char* extension);
 
 // Applies the preset that ChannelsForExtension chooses.
 void ApplyChannelRule(ChannelForce force, const char* extension);
-
-// The text from the last '.' of the whole path to its end, or null when
-// the path has no '.'. Points into path.
-const char* PathExtension(const char* path);
 
 #ifdef _WIN32
 // The choice forced by the Extract page's "Режим" and its "Эффекты" radio

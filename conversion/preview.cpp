@@ -14,6 +14,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "conversion/extraction.h"
 #include "conversion/globals.h"
@@ -21,6 +22,11 @@
 #include "resources/resource.h"
 
 namespace {
+
+// The number of the last preview file name tried, and the preview files
+// this run made, removed when the program ends.
+unsigned g_previewNumber;
+std::vector<std::string> g_previewFiles;
 
 const char PREVIEW_PREFIX[] = "mervane";
 const char PREVIEW_EXTENSION[] = ".wav";
@@ -70,7 +76,8 @@ bool MakePreviewName(std::string* name) {
     std::string directory = PreviewDirectory();
     if (directory.size() + std::strlen(PREVIEW_PREFIX) + NUMBER_ROOM > static_cast<size_t>(PATH_TEXT_SIZE))
         return false;
-    if (directory.back() != '\\' && directory.back() != '/') directory.push_back('\\');
+    // Only a slash ends the directory here: "C:" is followed by one too.
+    if (directory.back() != '\\' && directory.back() != '/') directory.push_back(PATH_SEPARATOR);
     for (unsigned attempt = 0; attempt < NAME_ATTEMPTS; ++attempt) {
         ++g_previewNumber;
         *name = directory + PREVIEW_PREFIX + std::to_string(g_previewNumber) + PREVIEW_EXTENSION;

@@ -25,8 +25,8 @@ namespace {
 // backslash, in g_exeDir. A path without a backslash stays whole.
 void RecordExecutableDirectory() {
     GetModuleFileNameA(NULL, g_exeDir, PATH_TEXT_SIZE);
-    char* lastSeparator = std::strrchr(g_exeDir, '\\');
-    if (lastSeparator) *lastSeparator = '\0';
+    const size_t nameStart = FileNameStart(g_exeDir);
+    if (nameStart > 0) g_exeDir[nameStart - 1] = '\0';
 }
 
 PROPSHEETPAGEA DescribePage(HINSTANCE instance, int dialogId, DLGPROC procedure) {
