@@ -127,7 +127,7 @@ int Extract(const char* source, const char* destination) {
         tally.shownCount = 0;
         tally.lastIndex = 0;
         const int channels = ChannelsForExtension(FORCE_NONE, FOLDER_PASSES[pass].extension);
-        const int result = RunFolderPass(FOLDER_PASSES[pass].extension, channels, source, destination, &run, &hooks);
+        const int result = RunFolderPass(lists[pass], channels, source, destination, &run, &hooks);
         const int expected = static_cast<int>(lists[pass].size());
         std::printf("pass %s: shown \"Файл %d из %d\" last, %zu files in the folder, result %d\n",
                     FOLDER_PASSES[pass].pattern, tally.lastIndex, tally.shownCount, lists[pass].size(), result);

@@ -163,8 +163,8 @@ int RunExtract(const CliRequest& request) {
 int RunExtractFolder(const CliRequest& request) {
     const std::string& source = request.paths[0];
     const std::string& destination = request.paths[1];
-    // RunFolderPass treats an unreadable folder as one without files; the
-    // command line tells the two apart before it starts.
+    // Each folder is listed once, before anything starts: an unreadable
+    // folder is told apart from one without files.
     std::vector<PassFile> lists[FOLDER_PASS_COUNT];
     for (int pass = 0; pass < FOLDER_PASS_COUNT; ++pass) {
         if (ListPassFiles(source.c_str(), FOLDER_PASSES[pass].extension, &lists[pass]) != CONV_OK) {
@@ -183,12 +183,7 @@ int RunExtractFolder(const CliRequest& request) {
         hooks.chooseChannels = ChooseFolderFileMode;
         hooks.cutMeasured = NoteFolderFileCut;
         hooks.whole = request.whole;
-        const size_t failuresBefore = progress.failures.size();
-        const int converted = RunFolderPass(FOLDER_PASSES[pass].extension, channels, source.c_str(),
-                                            destination.c_str(), &run, &hooks);
-        // A pass that failed without a failing file lost its folder.
-        if (!converted && !lists[pass].empty() && progress.failures.size() == failuresBefore)
-            AddFolderFailure(&progress, source + ": cannot open the folder");
+        RunFolderPass(lists[pass], channels, source.c_str(), destination.c_str(), &run, &hooks);
         EndPassProgress(&progress);
     }
     FinishFolderProgress(&progress);

@@ -143,10 +143,6 @@ void ProgressNote(FolderProgress* progress, const std::string& text) {
     FileLine(progress, "velkmar-cli: " + text, part, whole);
 }
 
-void AddFolderFailure(FolderProgress* progress, const std::string& failure) {
-    progress->failures.push_back(failure);
-}
-
 void FinishFolderProgress(FolderProgress* progress) {
     if (progress->barLength > 0) {
         WriteError("\n");

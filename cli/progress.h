@@ -55,9 +55,6 @@ void ProgressNote(FolderProgress* progress, const std::string& text);
 // Ends the pass begun last.
 void EndPassProgress(FolderProgress* progress);
 
-// Records a failure that no file reported (the folder became unreadable).
-void AddFolderFailure(FolderProgress* progress, const std::string& failure);
-
 // Ends the bar and writes the summary.
 void FinishFolderProgress(FolderProgress* progress);
 

@@ -77,8 +77,8 @@ void ExtractFolder(const char* sourceFolder, const char* destinationFolder) {
     int allConverted = 1;
     for (const FolderPassKind& pass : FOLDER_PASSES) {
         if (g_quitRequested) return;
-        SelectChannelMode(pass.extension);
-        allConverted &= ExtractFolderKind(pass.pattern, source, destinationFolder);
+        const int channels = ChannelsForExtension(ForcedChannelMode(), pass.extension);
+        allConverted &= ExtractFolderKind(pass.pattern, channels, source, destinationFolder);
     }
     if (g_quitRequested) return;
     if (allConverted)
@@ -87,7 +87,7 @@ void ExtractFolder(const char* sourceFolder, const char* destinationFolder) {
         ShowConversionMessage(g_extractPage, SOME_FAILED, FOLDER_CAPTION, MESSAGE_WARNING);
 }
 
-int ExtractFolderKind(const char* pattern, const char* sourceFolder, const char* destinationFolder) {
+int ExtractFolderKind(const char* pattern, int channels, const char* sourceFolder, const char* destinationFolder) {
     // The pass takes its files from the source folder or from nowhere: when
     // it cannot be made the current directory, the pass fails.
     if (!SetCurrentDirectoryA(sourceFolder)) return 0;
@@ -95,11 +95,10 @@ int ExtractFolderKind(const char* pattern, const char* sourceFolder, const char*
     DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
     if (length == 0 || length >= sizeof folder) return 0;
     const char* extension = PathExtension(pattern);
-    if (!extension) return 0;
-    // The preset the caller chose; the pass reapplies it before every file.
-    const int channels = g_soundInfo.channels == 2 ? 2 : 1;
+    std::vector<PassFile> files;
+    if (!extension || ListPassFiles(folder, extension, &files) != CONV_OK) return 0;
     const FolderHooks hooks = {nullptr, ShowFileNumber, StopRequested, ShowProgress, nullptr, nullptr, false};
-    return RunFolderPass(extension, channels, folder, destinationFolder, &g_folderRun, &hooks);
+    return RunFolderPass(files, channels, folder, destinationFolder, &g_folderRun, &hooks);
 }
 
 void PumpPendingMessages() {

@@ -59,6 +59,26 @@ uint32_t SizeInKib(uint64_t bytes) {
 
 bool WrittenInRun(const FolderRun& run, const std::string& path) { return run.written.count(PathKey(path)) != 0; }
 
+// Extracts the file of a pass named name, in channels or as the hooks
+// choose; notes what it wrote in run.
+ConvStatus ExtractPassFile(const std::string& name, int channels, const char* sourceFolder,
+                           const char* destinationFolder, FolderRun* run, const FolderHooks* hooks) {
+    std::string source, destination;
+    ConvStatus status = JoinPath(sourceFolder, name.c_str(), &source);
+    if (status == CONV_OK) status = FolderDestination(*run, destinationFolder, name.c_str(), &destination);
+    if (status != CONV_OK) return status;
+    if (hooks->chooseChannels) channels = hooks->chooseChannels(hooks->context, source.c_str(), channels);
+    // Reapplied for every file: an action run in between may have
+    // rewritten the sound description.
+    ApplyChannelRule(channels == 2 ? FORCE_STEREO : FORCE_MONO, nullptr);
+    SilenceCut cut;
+    status = ExtractSoundFileWith(source.c_str(), destination.c_str(), hooks->whole, &cut);
+    if (status != CONV_OK) return status;
+    if (hooks->cutMeasured) hooks->cutMeasured(hooks->context, source.c_str(), cut);
+    NoteWritten(run, destination);
+    return CONV_OK;
+}
+
 }  // namespace
 
 #ifdef _WIN32
@@ -135,36 +155,19 @@ std::vector<std::string> PackCounterparts(const std::vector<std::string>& packed
     return found;
 }
 
-int RunFolderPass(const char* extension, int channels, const char* sourceFolder, const char* destinationFolder,
-                  FolderRun* run, const FolderHooks* hooks) {
-    std::vector<PassFile> files;
-    if (ListPassFiles(sourceFolder, extension, &files) != CONV_OK || files.empty()) return 0;
+int RunFolderPass(const std::vector<PassFile>& files, int channels, const char* sourceFolder,
+                  const char* destinationFolder, FolderRun* run, const FolderHooks* hooks) {
     uint32_t total = 0;
     for (const PassFile& file : files) total += file.kib;
     const int count = static_cast<int>(files.size());
-    int result = 1;
+    int result = count > 0 ? 1 : 0;
     uint32_t progress = 0;
     for (int index = 1; index <= count; ++index) {
         const PassFile& file = files[static_cast<size_t>(index - 1)];
         if (hooks->fileStarting) hooks->fileStarting(hooks->context, index, count);
         if (hooks->stopRequested && hooks->stopRequested(hooks->context)) return result;
-        std::string source, destination;
-        ConvStatus status = JoinPath(sourceFolder, file.name.c_str(), &source);
-        if (status == CONV_OK) status = FolderDestination(*run, destinationFolder, file.name.c_str(), &destination);
-        SilenceCut cut;
-        if (status == CONV_OK) {
-            const int fileChannels =
-                hooks->chooseChannels ? hooks->chooseChannels(hooks->context, source.c_str(), channels) : channels;
-            // Reapplied for every file: an action run in between may have
-            // rewritten the sound description.
-            ApplyChannelRule(fileChannels == 2 ? FORCE_STEREO : FORCE_MONO, nullptr);
-            status = ExtractSoundFileWith(source.c_str(), destination.c_str(), hooks->whole, &cut);
-        }
-        if (status == CONV_OK && hooks->cutMeasured) hooks->cutMeasured(hooks->context, source.c_str(), cut);
-        if (status == CONV_OK)
-            NoteWritten(run, destination);
-        else
-            result = 0;
+        const ConvStatus status = ExtractPassFile(file.name, channels, sourceFolder, destinationFolder, run, hooks);
+        if (status != CONV_OK) result = 0;
         progress = AdvanceProgress(progress, file.kib, total, index, count);
         if (hooks->fileDone) hooks->fileDone(hooks->context, file.name.c_str(), status, progress);
     }

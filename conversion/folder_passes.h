@@ -89,13 +89,13 @@ ConvStatus FolderDestination(const FolderRun& run, const char* folder, const cha
 // none or several leave the WAV without one.
 std::vector<std::string> PackCounterparts(const std::vector<std::string>& packedNames, const std::string& wavName);
 
-// One pass: extracts the files of source folder with extension into
-// destination folder, each one with the preset for channels (1 or 2, or
-// what hooks->chooseChannels says), applied before every file. Returns 1 when every file converted, 0 when a
-// file failed, when none matched, or when the folder cannot be read.
-// A stop request ends the pass before its next file and returns what was
+// One pass: extracts files (as ListPassFiles listed them in sourceFolder)
+// into destinationFolder, each read in channels (1 or 2, or what
+// hooks->chooseChannels says), applied before every file. Returns 1 when
+// every file converted, 0 when a file failed or there were none. A stop
+// request ends the pass before its next file and returns what was
 // converted so far.
-int RunFolderPass(const char* extension, int channels, const char* sourceFolder, const char* destinationFolder,
-                  FolderRun* run, const FolderHooks* hooks);
+int RunFolderPass(const std::vector<PassFile>& files, int channels, const char* sourceFolder,
+                  const char* destinationFolder, FolderRun* run, const FolderHooks* hooks);
 
 #endif

@@ -30,9 +30,12 @@ protected:
         std::filesystem::create_directory(std::filesystem::u8path(folder));
         FolderRun run;
         FolderHooks hooks = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, false};
-        for (const FolderPassKind& pass : FOLDER_PASSES)
-            RunFolderPass(pass.extension, ChannelsForExtension(force, pass.extension), source_.c_str(), folder.c_str(),
-                          &run, &hooks);
+        for (const FolderPassKind& pass : FOLDER_PASSES) {
+            std::vector<PassFile> files;
+            EXPECT_EQ(ListPassFiles(source_.c_str(), pass.extension, &files), CONV_OK);
+            RunFolderPass(files, ChannelsForExtension(force, pass.extension), source_.c_str(), folder.c_str(), &run,
+                          &hooks);
+        }
         return folder;
     }
     // Expects the destination to hold exactly what the core wrote.
