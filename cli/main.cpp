@@ -22,7 +22,7 @@ namespace {
 
 // The command line calls only the status forms of the conversions, which
 // show nothing; should a core message ever come up, it goes to standard
-// error, never into a message box.
+// error as the program's own lines do.
 void MessageToStandardError(const char* text, const char* caption, MessageIcon) {
     ErrorLine(std::string(caption) + ": " + text);
 }

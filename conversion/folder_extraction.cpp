@@ -27,8 +27,8 @@
 
 #include "conversion/folder_passes.h"
 #include "conversion/globals.h"
-#include "conversion/messages.h"
-#include "conversion/presets.h"
+#include "conversion/message_boxes.h"
+#include "conversion/channel_choice.h"
 #include "resources/resource.h"
 
 namespace {
@@ -82,9 +82,9 @@ void ExtractFolder(const char* sourceFolder, const char* destinationFolder) {
     }
     if (g_quitRequested) return;
     if (allConverted)
-        ShowConversionMessage(g_extractPage, ALL_EXTRACTED, FOLDER_CAPTION, MESSAGE_INFORMATION);
+        ShowMessageBox(g_extractPage, ALL_EXTRACTED, FOLDER_CAPTION, MESSAGE_INFORMATION);
     else
-        ShowConversionMessage(g_extractPage, SOME_FAILED, FOLDER_CAPTION, MESSAGE_WARNING);
+        ShowMessageBox(g_extractPage, SOME_FAILED, FOLDER_CAPTION, MESSAGE_WARNING);
 }
 
 int ExtractFolderKind(const char* pattern, int channels, const char* sourceFolder, const char* destinationFolder) {

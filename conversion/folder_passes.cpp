@@ -30,7 +30,8 @@ namespace {
 // ANSI code page.
 std::string PathKey(const std::string& path) {
     std::string key = path;
-    if (!key.empty()) CharUpperBuffA(&key[0], static_cast<DWORD>(key.size()));
+    const int length = static_cast<int>(key.size());
+    if (length > 0) LCMapStringA(LOCALE_SYSTEM_DEFAULT, LCMAP_UPPERCASE, path.data(), length, &key[0], length);
     return key;
 }
 #else

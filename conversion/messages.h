@@ -1,20 +1,19 @@
-// The few messages the conversions show. On Windows they are message
-// boxes; natively they go to standard error. Tests may divert them.
+// The few messages a conversion has for the user (packing's failures).
+// The conversion says which; whoever runs it shows it: the window as a
+// message box, the command line on standard error, tests in a list.
 #ifndef VELKMAR_CONVERSION_MESSAGES_H
 #define VELKMAR_CONVERSION_MESSAGES_H
 
 enum MessageIcon { MESSAGE_ERROR, MESSAGE_WARNING, MESSAGE_INFORMATION };
 
-// Where a message goes instead of the screen when g_messageHook is set
-// (tests).
+// Shows one message: text under caption, with the icon.
 typedef void (*MessageHook)(const char* text, const char* caption, MessageIcon icon);
 
-// Diverts the conversions' messages when set; null shows them.
+// Where the messages go; null sends them to standard error.
 extern MessageHook g_messageHook;
 
-// Shows text under caption with the icon and an OK button. owner is the
-// owning window (a HWND on Windows); null means the window holding the
-// keyboard focus.
-void ShowConversionMessage(void* owner, const char* text, const char* caption, MessageIcon icon);
+// Hands text, caption and icon to g_messageHook, or writes "caption: text"
+// on standard error.
+void ShowConversionMessage(const char* text, const char* caption, MessageIcon icon);
 
 #endif

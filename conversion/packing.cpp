@@ -128,13 +128,13 @@ int PackSoundFile(const char* source, const char* destination, ChannelForce forc
     case CONV_CANNOT_OPEN_DESTINATION:
     case CONV_NOT_REGULAR_FILE:
     case CONV_PATH_TOO_LONG:
-        ShowConversionMessage(nullptr, "Не удалось открыть файл", source, MESSAGE_ERROR);
+        ShowConversionMessage("Не удалось открыть файл", source, MESSAGE_ERROR);
         break;
     case CONV_WRITE_FAILED:
-        ShowConversionMessage(nullptr, "Не удалось записать данные в файл", destination, MESSAGE_ERROR);
+        ShowConversionMessage("Не удалось записать данные в файл", destination, MESSAGE_ERROR);
         break;
     default:
-        ShowConversionMessage(nullptr, "Не удалось прочитать данные из файла", source, MESSAGE_ERROR);
+        ShowConversionMessage("Не удалось прочитать данные из файла", source, MESSAGE_ERROR);
         break;
     }
     return 0;

@@ -4,10 +4,6 @@
 #include "conversion/globals.h"
 #include "conversion/paths.h"
 
-#ifdef _WIN32
-#include "resources/resource.h"
-#endif
-
 namespace {
 
 const uint32_t PACKED_RATE = 44100;
@@ -41,12 +37,3 @@ void ApplyChannelRule(ChannelForce force, const char* extension) {
     else
         ApplyMonoPreset();
 }
-
-#ifdef _WIN32
-ChannelForce ForcedChannelMode() {
-    if (IsDlgButtonChecked(g_extractPage, IDC_FORCE_MODE) != BST_CHECKED) return FORCE_NONE;
-    return IsDlgButtonChecked(g_extractPage, IDC_EFFECTS) == BST_CHECKED ? FORCE_MONO : FORCE_STEREO;
-}
-
-void SelectChannelMode(const char* extension) { ApplyChannelRule(ForcedChannelMode(), extension); }
-#endif

@@ -23,16 +23,4 @@ int ChannelsForExtension(ChannelForce force, const char* extension);
 // Applies the preset that ChannelsForExtension chooses.
 void ApplyChannelRule(ChannelForce force, const char* extension);
 
-#ifdef _WIN32
-// The choice forced by the Extract page's "Режим" and its "Эффекты" radio
-// button, read as they are now; FORCE_NONE when "Режим" is not checked.
-ChannelForce ForcedChannelMode();
-
-// Applies the mono or the stereo preset: the one forced by the Extract
-// page's "Режим" and its "Эффекты" radio button (read as they are now),
-// otherwise the one that extension (from a path's last '.', or null)
-// calls for.
-void SelectChannelMode(const char* extension);
-#endif
-
 #endif

@@ -18,7 +18,7 @@
 
 #include "conversion/extraction.h"
 #include "conversion/globals.h"
-#include "conversion/presets.h"
+#include "conversion/channel_choice.h"
 #include "resources/resource.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "conversion/folder_extraction.h"
 #include "conversion/folder_passes.h"
 #include "conversion/globals.h"
-#include "conversion/presets.h"
+#include "conversion/channel_choice.h"
 #include "conversion/preview.h"
 #include "resources/resource.h"
 #include "ui/file_dialogs.h"

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "conversion/globals.h"
+#include "conversion/message_boxes.h"
 #include "conversion/preview.h"
 #include "resources/resource.h"
 #include "resources/version.h"
@@ -161,6 +162,7 @@ void EndProgram() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     RecordExecutableDirectory();
+    ShowConversionMessagesInBoxes();
     g_sheet = CreateSheet(instance);
     if (!g_sheet) return 0;
     TrimSheetButtons();

@@ -6,7 +6,7 @@
 
 #include "conversion/globals.h"
 #include "conversion/packing.h"
-#include "conversion/presets.h"
+#include "conversion/channel_choice.h"
 #include "resources/resource.h"
 #include "ui/file_dialogs.h"
 #include "ui/main_window.h"
