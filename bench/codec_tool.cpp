@@ -11,7 +11,7 @@
 #include <cstring>
 #include <vector>
 
-#include "conversion/adpcm_codec.h"
+#include "conversion/codec/adpcm_codec.h"
 #include "conversion/byte_order.h"
 
 namespace {

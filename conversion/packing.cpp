@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "conversion/adpcm_codec.h"
+#include "conversion/codec/adpcm_codec.h"
 #include "conversion/byte_order.h"
 #include "conversion/file_access.h"
 #include "conversion/globals.h"

@@ -25,12 +25,12 @@ void ApplyPreset(uint32_t channels, uint32_t blockSize) {
 }
 
 bool IsAdxExtension(const char* extension) {
-    static const char adx[] = ".adx";
+    const char ADX[] = ".adx";
     if (std::strlen(extension) != 4) return false;
     for (int i = 0; i < 4; ++i) {
         char c = extension[i];
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != adx[i]) return false;
+        if (c != ADX[i]) return false;
     }
     return true;
 }

@@ -35,7 +35,7 @@ const std::string& Scratch() {
 
 }  // namespace
 
-const Bytes kKeptDestination = {'k', 'e', 'e', 'p', ' ', 'm', 'e', 0, 1, 2, 3, 0xFF};
+const Bytes KEPT_DESTINATION = {'k', 'e', 'e', 'p', ' ', 'm', 'e', 0, 1, 2, 3, 0xFF};
 
 void FuzzCheck(bool condition, const char* what) {
     if (condition) return;
@@ -70,9 +70,9 @@ std::vector<std::string> ScratchNames() {
     return names;
 }
 
-void PlaceKeptDestination(const std::string& path) { WriteBytes(path, kKeptDestination.data(), kKeptDestination.size()); }
+void PlaceKeptDestination(const std::string& path) { WriteBytes(path, KEPT_DESTINATION.data(), KEPT_DESTINATION.size()); }
 
 void CheckNothingLost(const std::string& destination, const std::vector<std::string>& names) {
-    FuzzCheck(ReadBytes(destination) == kKeptDestination, "a failed conversion changed the destination");
+    FuzzCheck(ReadBytes(destination) == KEPT_DESTINATION, "a failed conversion changed the destination");
     FuzzCheck(ScratchNames() == names, "a failed conversion left a file behind");
 }

@@ -26,12 +26,12 @@ std::vector<std::string> ScratchNames();
 
 // The destination every target starts from: a file with known bytes that
 // a failed conversion must leave exactly as it was.
-extern const Bytes kKeptDestination;
+extern const Bytes KEPT_DESTINATION;
 
-// Writes kKeptDestination to path.
+// Writes KEPT_DESTINATION to path.
 void PlaceKeptDestination(const std::string& path);
 
-// After a failure: the destination still holds kKeptDestination and the
+// After a failure: the destination still holds KEPT_DESTINATION and the
 // scratch folder holds exactly the expected names (no temporary file).
 void CheckNothingLost(const std::string& destination, const std::vector<std::string>& names);
 

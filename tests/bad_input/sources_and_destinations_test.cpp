@@ -37,7 +37,7 @@ Bytes SteadyBlocks(size_t count) {
     return blocks;
 }
 
-const Bytes kSmallWav = MakePcmWav(1, 44100, std::vector<int16_t>(100, 1234));
+const Bytes SMALL_WAV = MakePcmWav(1, 44100, std::vector<int16_t>(100, 1234));
 
 class Sources : public BadInputTest {};
 
@@ -109,7 +109,7 @@ TEST_F(Sources, ConvertingAFileOntoItselfReplacesItWithTheResult) {
     ASSERT_EQ(ExtractSoundFileStatus(Path("same").c_str(), Path("same").c_str()), CONV_OK);
     EXPECT_EQ(ReadFileBytes(Path("same")).size(), 44u + 3 * 130);
 
-    WriteFileBytes(Path("same"), kSmallWav);
+    WriteFileBytes(Path("same"), SMALL_WAV);
     ASSERT_EQ(PackSoundFile(Path("same").c_str(), Path("same").c_str()), 1);
     EXPECT_EQ(ReadFileBytes(Path("same")).size(), 2u * 36);
     EXPECT_EQ(ListFolder(folder_), std::vector<std::string>{"same"});
@@ -121,7 +121,7 @@ protected:
     // to fail with status (extraction) and the message for it (packing).
     void ExpectBothRefused(const std::string& destination, ConvStatus status) {
         WriteFileBytes(Path("in.wad"), SteadyBlocks(2));
-        WriteFileBytes(Path("in.wav"), kSmallWav);
+        WriteFileBytes(Path("in.wav"), SMALL_WAV);
         ApplyMonoPreset();
         EXPECT_EQ(ExtractSoundFileStatus(Path("in.wad").c_str(), destination.c_str()), status) << destination;
         messages_->clear();
@@ -224,7 +224,7 @@ TEST_F(Destinations, PathsAtTheEdgeOfThePathBuffer) {
 #ifdef _WIN32
     // An existing 259-byte destination is replaced; packing into a longer
     // path shows the open message.
-    WriteFileBytes(Path("in.wav"), kSmallWav);
+    WriteFileBytes(Path("in.wav"), SMALL_WAV);
     const std::string packed259 = PathOfLength(folder_, 259, ".wad");
     PlaceDestination(packed259);
     ASSERT_EQ(PackSoundFile(Path("in.wav").c_str(), packed259.c_str()), 1);
