@@ -9,8 +9,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#elif defined(__linux__)
-#include <sys/mman.h>
 #endif
 
 #include "conversion/byte_order.h"
@@ -50,25 +48,12 @@ const uint32_t ADPCM_FMT_EXTRA_BYTES = 2;
 const uint32_t ADPCM_FACT_BYTES = 4;
 const uint32_t ADPCM_BITS = 4;
 
-// Images at least this large ask the system for huge pages, which spares
-// most of the page faults of filling them (Linux; elsewhere the ordinary
-// heap).
-const size_t HUGE_PAGE = size_t(2) << 20;
-
 void* AllocateImage(uint64_t size) {
     if (size == 0 || size > SIZE_MAX) return nullptr;
 #ifdef _WIN32
     return HeapAlloc(GetProcessHeap(), 0, static_cast<SIZE_T>(size));
 #else
-    void* image = std::malloc(static_cast<size_t>(size));
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    if (image && size >= 2 * HUGE_PAGE) {
-        const uintptr_t start = (reinterpret_cast<uintptr_t>(image) + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
-        const uintptr_t end = (reinterpret_cast<uintptr_t>(image) + static_cast<size_t>(size)) & ~(HUGE_PAGE - 1);
-        if (end > start) (void)madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-    }
-#endif
-    return image;
+    return std::malloc(static_cast<size_t>(size));
 #endif
 }
 
