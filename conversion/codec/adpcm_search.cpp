@@ -8,7 +8,8 @@
 // sample (reconstruction below it, or at or above it) a cell keeps the
 // cheapest path so far that ends there and, as its runner-up, the cheapest
 // that ends in another predictor. Runners-up are extended only in the
-// RUNNER_UP_CELLS cells whose cheapest paths cost least. All 89 indices
+// RUNNER_UP_CELLS cells (of those that have one) whose cheapest paths cost
+// least: elsewhere they seldom lead anywhere. All 89 indices
 // start the block, which is how the header's index is chosen. Each path is
 // extended by every magnitude, each with the sign whose clamped
 // reconstruction lies nearer the input (near the rails the clamp can make
@@ -29,6 +30,9 @@
 //
 // The inner step, a path's eight magnitudes towards the next input sample,
 // comes in two forms (adpcm_search.h); the search is the same with either.
+// The search's width: SEARCH_WIDTH paths per cell, RUNNER_UP_CELLS cells
+// whose runners-up go on; two and four here, chosen by the yardstick in
+// bench/search_optimum.cpp (bench/README.md has the figures).
 #include <cstring>
 #include <initializer_list>
 
