@@ -156,7 +156,8 @@ inline void Offer(Cell* cell, Key key) {
 // Offers `count` paths' extensions to the cells, magnitude by magnitude:
 // one path's extensions by the small magnitudes all go to two cells, and
 // offers to one cell in a row would wait for each other. The large
-// magnitudes rarely stay within the bound.
+// magnitudes rarely stay within the bound. Kept out of line: inlined, it
+// leaves the compiler too few registers for the loop.
 __attribute__((noinline)) void OfferExtensions(Cell* cells, const Extension* extensions, const uint32_t* within,
                                                int32_t count) {
     for (uint32_t m = 0; m < SMALL_MAGNITUDES; ++m)
@@ -198,15 +199,12 @@ void Settle(Frontier* frontier) {
 }
 
 // Code n: the paths of frontier n extended towards the input into frontier
-// n + 1. All extensions first, then the offers magnitude by magnitude:
-// one path's extensions by the small magnitudes (those that lower the step
-// index) all go to two cells, and offers to one cell in a row would wait
-// for each other. The large magnitudes rarely stay within the bound.
+// n + 1, whose cells reach from one index below the lowest path to eight
+// above the highest. All extensions first, then the offers: the cells the
+// offers change are then known early.
 void Step(Search* search, int32_t n) {
     const Frontier& current = search->frontier[n];
     Frontier* next = &search->frontier[n + 1];
-    // The cells the live paths can reach: one index below the lowest to
-    // eight above the highest.
     int32_t lowest = IMA_MAX_STEP_INDEX, highest = 0;
     for (int32_t side = 0; side < SEARCH_SIDES; ++side)
         if (current.liveCount[side] > 0) {
@@ -308,7 +306,15 @@ int32_t WayBack(const Search& search, int32_t n, int32_t slot, uint8_t* code) {
                 return SlotOf(plane, index);
             }
         }
-    return -1;  // not reached: every path in a frontier came from the one before
+    return -1;  // not reached: every path in a frontier came from one before
+}
+
+// Traces the path into `slot` after code `last` back to the block's start:
+// stores its codes at path[0..last] and returns its starting index (-1
+// if the trace fails, which it does not).
+int32_t TraceBack(const Search& search, int32_t last, int32_t slot, uint8_t* path) {
+    for (int32_t n = last; n >= 0 && slot >= 0; --n) slot = WayBack(search, n, slot, &path[n]);
+    return slot < 0 ? -1 : SlotIndex(slot);
 }
 
 // The greedy codes that start the search: from the step index the last
@@ -331,30 +337,30 @@ uint64_t StartingBound(const ChannelBlock& block, const AdpcmChannelState& state
 }
 
 void EncodeSearched(const ChannelBlock& block, AdpcmChannelState* state, ExtendForm extend) {
-    uint8_t path[GAME_CODES_PER_BLOCK];
-    int32_t startIndex = 0;
+    uint8_t greedy[GAME_CODES_PER_BLOCK];
+    int32_t greedyIndex = 0;
     Search search;
     search.block = block;
     search.extend = extend;
-    search.bound = StartingBound(block, *state, path, &startIndex);
+    search.bound = StartingBound(block, *state, greedy, &greedyIndex);
     search.boundAt = -1;
     search.boundSlot = 0;
     const SlotKey end = Run(&search);
 
-    // The search's path, or the bound's, traced back from its last slot.
-    int32_t last = -1;
-    int32_t at = 0;
+    // The search's path, or the bound's: traced back from its last slot,
+    // or all greedy.
+    uint8_t path[GAME_CODES_PER_BLOCK];
+    int32_t startIndex = -1;
     if (end.slot >= 0 && KeyCost(end.key) < search.bound) {
-        last = GAME_CODES_PER_BLOCK - 1;
-        at = end.slot;
+        startIndex = TraceBack(search, GAME_CODES_PER_BLOCK - 1, end.slot, path);
     } else if (search.boundAt >= 0) {
-        last = search.boundAt;
-        at = search.boundSlot;
+        const int32_t last = search.boundAt;
         std::memcpy(path + last + 1, search.tail + last + 1, static_cast<size_t>(GAME_CODES_PER_BLOCK - last - 1));
+        startIndex = TraceBack(search, last, search.boundSlot, path);
     }
-    if (last >= 0) {
-        for (int32_t n = last; n >= 0; --n) at = WayBack(search, n, at, &path[n]);
-        startIndex = SlotIndex(at);
+    if (startIndex < 0) {
+        std::memcpy(path, greedy, sizeof path);
+        startIndex = greedyIndex;
     }
     WriteChannelBlock(block, startIndex, path, state);
 }
