@@ -1,5 +1,6 @@
-// Throughput of the codec and of the silence cut, in MB of ADPCM (or of
-// image, for the cut) per second.
+// Throughput of the codec and of the silence cut: samples per second
+// (frames times channels) and MB of ADPCM (or of image, for the cut) per
+// second.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -7,8 +8,9 @@
 #include <random>
 #include <vector>
 
-#include "conversion/adpcm_block.h"
-#include "conversion/adpcm_codec.h"
+#include "conversion/codec/adpcm_codec.h"
+#include "conversion/codec/adpcm_decode.h"
+#include "conversion/codec/adpcm_encode.h"
 #include "conversion/extraction.h"
 
 namespace {
@@ -42,6 +44,13 @@ std::vector<uint8_t> Packed(uint32_t channels, size_t frames) {
     return data;
 }
 
+// Bytes of ADPCM and samples per second of CPU time.
+void SetRates(benchmark::State& state, size_t bytes, size_t samples) {
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+    state.counters["samples/s"] = benchmark::Counter(double(state.iterations()) * double(samples),
+                                                     benchmark::Counter::kIsRate);
+}
+
 void BM_Decompress(benchmark::State& state) {
     const uint32_t channels = static_cast<uint32_t>(state.range(0));
     const std::vector<uint8_t> data = Packed(channels, 44100 * 20);
@@ -54,11 +63,13 @@ void BM_Decompress(benchmark::State& state) {
         benchmark::DoNotOptimize(image);
         ReleaseCodecImage(image);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * data.size()));
+    SetRates(state, data.size(), data.size() / (36 * channels) * 65 * channels);
 }
 BENCHMARK(BM_Decompress)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
-template <bool simd>
+// The block decoders alone, into a buffer written before: the fast one
+// and the reference one.
+template <bool fast>
 void BM_DecodeBlocks(benchmark::State& state) {
     const uint32_t channels = static_cast<uint32_t>(state.range(0));
     const std::vector<uint8_t> data = Packed(channels, 44100 * 20);
@@ -66,16 +77,17 @@ void BM_DecodeBlocks(benchmark::State& state) {
     const size_t blocks = data.size() / blockBytes;
     std::vector<int16_t> out(blocks * 65 * channels);
     for (auto _ : state) {
-        if (simd)
+        if (fast)
             DecodeBlocks(data.data(), blocks, blockBytes, channels, out.data());
         else
-            DecodeBlocksScalar(data.data(), blocks, blockBytes, channels, out.data());
+            for (size_t b = 0; b < blocks; ++b)
+                DecodeBlockReference(data.data() + b * blockBytes, blockBytes, channels, out.data() + b * 65 * channels);
         benchmark::DoNotOptimize(out.data());
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * data.size()));
+    SetRates(state, data.size(), out.size());
 }
-BENCHMARK_TEMPLATE(BM_DecodeBlocks, true)->Name("BM_DecodeBlocks/simd")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
-BENCHMARK_TEMPLATE(BM_DecodeBlocks, false)->Name("BM_DecodeBlocks/scalar")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_DecodeBlocks, true)->Name("BM_DecodeBlocks/fast")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_DecodeBlocks, false)->Name("BM_DecodeBlocks/reference")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 void BM_Compress(benchmark::State& state) {
     const uint32_t channels = static_cast<uint32_t>(state.range(0));
@@ -91,12 +103,32 @@ void BM_Compress(benchmark::State& state) {
         benchmark::DoNotOptimize(image);
         ReleaseCodecImage(image);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * (size - ADPCM_IMAGE_DATA)));
-    state.counters["samples/s"] = benchmark::Counter(double(state.iterations() * pcm.size()),
-                                                     benchmark::Counter::kIsRate);
+    SetRates(state, size - ADPCM_IMAGE_DATA, pcm.size());
 }
 BENCHMARK(BM_Compress)->ArgNames({"channels", "search"})->Args({1, 1})->Args({2, 1})->Args({1, 0})
     ->Unit(benchmark::kMillisecond);
+
+// The search alone on the same signal's blocks, in each of its forms.
+template <bool portable>
+void BM_Search(benchmark::State& state) {
+    const std::vector<int16_t> pcm = Signal(44100 * 2, 1);
+    const size_t blocks = pcm.size() / 65;
+    uint8_t block[36];
+    for (auto _ : state) {
+        AdpcmChannelState channel = {0, 0};
+        for (size_t b = 0; b < blocks; ++b) {
+            const ChannelBlock target = {pcm.data() + b * 65, 1, block, block + 4, 4, nullptr};
+            if (portable)
+                EncodeChannelBlockSearchPortable(target, &channel);
+            else
+                EncodeChannelBlockSearch(target, &channel);
+        }
+        benchmark::DoNotOptimize(block);
+    }
+    SetRates(state, blocks * 36, blocks * 65);
+}
+BENCHMARK_TEMPLATE(BM_Search, false)->Name("BM_Search/sse2")->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_Search, true)->Name("BM_Search/portable")->Unit(benchmark::kMillisecond);
 
 // The silence cut's worst input: runs of 4095 zero bytes, each ended by
 // one nonzero byte, so that almost every offset starts a run that almost

@@ -47,7 +47,8 @@ measure() {  # label, command...
 echo "| 100 MB stereo packed file to WAV | wall time | CPU time | peak memory |"
 echo "|---|---:|---:|---:|"
 measure "ours (extract_file)" "$BUILD/bench/extract_file" stereo big.adx ours.wav
+measure "sox big-ima.wav out.wav" sox -V1 -D big-ima.wav -e signed-integer -b 16 sox.wav
 measure "ffmpeg -i big-ima.wav out.wav" ffmpeg -nostdin -loglevel error -y -i big-ima.wav -c:a pcm_s16le ffmpeg.wav
 echo
-echo "input $(stat -c %s big.adx) bytes; ours wrote $(stat -c %s ours.wav) bytes, ffmpeg $(stat -c %s ffmpeg.wav) bytes"
-rm -f big.adx big-ima.wav ours.wav ffmpeg.wav
+echo "input $(stat -c %s big.adx) bytes; ours wrote $(stat -c %s ours.wav) bytes, sox $(stat -c %s sox.wav), ffmpeg $(stat -c %s ffmpeg.wav)"
+[ -n "${KEEP:-}" ] || rm -f big.adx big-ima.wav ours.wav sox.wav ffmpeg.wav

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "conversion/adpcm_codec.h"
+#include "conversion/codec/adpcm_codec.h"
 #include "conversion/byte_order.h"
 #include "conversion/game_pcm.h"
 #include "conversion/wav_reader.h"

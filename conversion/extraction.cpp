@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "conversion/adpcm_codec.h"
+#include "conversion/codec/adpcm_codec.h"
 #include "conversion/byte_order.h"
 #include "conversion/file_access.h"
 #include "conversion/globals.h"
@@ -79,27 +79,42 @@ bool ZeroWord(const uint8_t* p) {
     return word == 0;
 }
 
+// Where the zero bytes before `at` begin, looking no further back than
+// `floor`.
+uint32_t ZeroRunStart(const uint8_t* image, uint32_t at, uint32_t floor) {
+    while (at >= floor + 8 && ZeroWord(image + at - 8)) at -= 8;
+    while (at > floor && image[at - 1] == 0) --at;
+    return at;
+}
+
+// Where the zero bytes from `at` on end, looking no further than `limit`.
+uint32_t ZeroRunEnd(const uint8_t* image, uint32_t at, uint32_t limit) {
+    while (at + 8 <= limit && ZeroWord(image + at)) at += 8;
+    while (at < limit && image[at] == 0) ++at;
+    return at;
+}
+
 }  // namespace
 
 uint32_t FindSilenceRun(const uint8_t* image, uint32_t imageLength) {
+    // The first SILENCE_RUN zero bytes begin where the first run of zero
+    // bytes at least that long begins (the run fits in the image, so it
+    // starts below imageLength - 8). Such a run covers an offset that is
+    // a multiple of SILENCE_RUN, so only those offsets are looked at; a
+    // zero byte there is widened to its run. Every byte is read a bounded
+    // number of times, and a sound without silence costs one read in
+    // SILENCE_RUN.
     if (imageLength < 8) return imageLength;
-    const uint32_t n = imageLength - 8;
-    // Walk the image once: i is where the current zero run would start.
-    // A run that ends before SILENCE_RUN bytes resumes the walk after the
-    // byte that ended it, so every byte is looked at a bounded number of
-    // times.
-    uint32_t i = 0;
-    while (i < n && static_cast<uint64_t>(i) + SILENCE_RUN <= imageLength) {
-        if (image[i] != 0) {
-            ++i;
-            continue;
-        }
-        uint32_t end = i + SILENCE_RUN;
-        uint32_t j = i;
-        while (j + 8 <= end && ZeroWord(image + j)) j += 8;
-        while (j < end && image[j] == 0) ++j;
-        if (j == end) return i;
-        i = j + 1;
+    uint32_t floor = 0;  // no run of interest starts before it
+    for (uint64_t probe = 0; probe < imageLength; probe += SILENCE_RUN) {
+        const uint32_t at = static_cast<uint32_t>(probe);
+        if (image[at] != 0) continue;
+        const uint32_t start = ZeroRunStart(image, at, floor);
+        const uint64_t want = static_cast<uint64_t>(start) + SILENCE_RUN;
+        const uint32_t limit = want < imageLength ? static_cast<uint32_t>(want) : imageLength;
+        const uint32_t end = ZeroRunEnd(image, at, limit);
+        if (end - start == SILENCE_RUN) return start;
+        floor = end;
     }
     return imageLength;
 }

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "conversion/adpcm_codec.h"
+#include "conversion/codec/adpcm_codec.h"
 #include "conversion/byte_order.h"
 #include "conversion/file_access.h"
 #include "conversion/game_pcm.h"

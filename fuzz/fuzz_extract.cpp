@@ -13,14 +13,14 @@
 
 namespace {
 
-const int16_t kStep[89] = {
+const int16_t STEP_TABLE[89] = {
     7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,    28,
     31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,   118,
     130,   143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,   494,
     544,   598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,
     2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,
     9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
-const int kIndexMove[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
+const int INDEX_MOVE[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
 
 struct Channel {
     int sample;
@@ -28,7 +28,7 @@ struct Channel {
 };
 
 int Expand(Channel* c, unsigned code) {
-    const int step = kStep[c->index];
+    const int step = STEP_TABLE[c->index];
     int diff = step >> 3;
     if (code & 4) diff += step;
     if (code & 2) diff += step >> 1;
@@ -36,7 +36,7 @@ int Expand(Channel* c, unsigned code) {
     c->sample += (code & 8) ? -diff : diff;
     if (c->sample > 32767) c->sample = 32767;
     if (c->sample < -32768) c->sample = -32768;
-    c->index += kIndexMove[code & 7];
+    c->index += INDEX_MOVE[code & 7];
     if (c->index < 0) c->index = 0;
     if (c->index > 88) c->index = 88;
     return c->sample;

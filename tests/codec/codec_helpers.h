@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "conversion/adpcm_codec.h"
+#include "conversion/codec/adpcm_codec.h"
 #include "tests/support/test_files.h"
 
 typedef std::vector<int16_t> Samples;

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "conversion/adpcm_codec.h"
+#include "conversion/codec/adpcm_codec.h"
 #include "conversion/block_mode.h"
 #include "conversion/byte_order.h"
 #include "conversion/packing.h"

@@ -8,8 +8,8 @@
 //                  (canonical 44-byte header, 16-bit PCM);
 //   encoded image: data size at 56, ADPCM data from 60 (20-byte fmt chunk,
 //                  12-byte fact chunk).
-#ifndef VELKMAR_CONVERSION_ADPCM_CODEC_H
-#define VELKMAR_CONVERSION_ADPCM_CODEC_H
+#ifndef VELKMAR_CONVERSION_CODEC_ADPCM_CODEC_H
+#define VELKMAR_CONVERSION_CODEC_ADPCM_CODEC_H
 
 #include <cstdint>
 
