@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "conversion/byte_order.h"
+#include "conversion/codec/byte_order.h"
 
 std::vector<uint8_t> ReadAll(const char* path) {
     std::vector<uint8_t> bytes;

@@ -11,7 +11,7 @@
 #include "conversion/codec/adpcm_codec.h"
 #include "conversion/codec/adpcm_decode.h"
 #include "conversion/codec/adpcm_encode.h"
-#include "conversion/extraction.h"
+#include "conversion/files/extraction.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "bench/bench_wav.h"
-#include "conversion/byte_order.h"
+#include "conversion/codec/byte_order.h"
 #include "conversion/codec/adpcm_codec.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "conversion/extraction.h"
-#include "conversion/presets.h"
+#include "conversion/files/extraction.h"
+#include "conversion/files/presets.h"
 
 int main(int argc, char** argv) {
     if (argc != 4) {

@@ -17,8 +17,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include "conversion/folder_passes.h"
-#include "conversion/presets.h"
+#include "conversion/files/folder_passes.h"
+#include "conversion/files/presets.h"
 
 namespace {
 

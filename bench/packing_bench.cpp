@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "conversion/codec/adpcm_codec.h"
-#include "conversion/byte_order.h"
-#include "conversion/game_pcm.h"
-#include "conversion/wav_reader.h"
+#include "conversion/codec/byte_order.h"
+#include "conversion/files/game_pcm.h"
+#include "conversion/files/wav_reader.h"
 
 namespace {
 

@@ -27,8 +27,8 @@
 #include <set>
 #include <vector>
 
-#include "conversion/byte_order.h"
-#include "conversion/resampler.h"
+#include "conversion/codec/byte_order.h"
+#include "conversion/files/resampler.h"
 
 namespace {
 

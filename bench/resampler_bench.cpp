@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "conversion/resampler.h"
+#include "conversion/files/resampler.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "conversion/presets.h"
+#include "conversion/files/presets.h"
 
 enum CliCommand {
     CMD_NONE, CMD_HELP, CMD_VERSION, CMD_EXTRACT, CMD_EXTRACT_FOLDER, CMD_PACK, CMD_PACK_FOLDER, CMD_INFO

@@ -11,11 +11,11 @@
 #include "cli/output.h"
 #include "cli/paths.h"
 #include "cli/progress.h"
-#include "conversion/extraction.h"
-#include "conversion/folder_passes.h"
-#include "conversion/game_pcm.h"
-#include "conversion/packing.h"
-#include "conversion/presets.h"
+#include "conversion/files/extraction.h"
+#include "conversion/files/folder_passes.h"
+#include "conversion/files/game_pcm.h"
+#include "conversion/files/packing.h"
+#include "conversion/files/presets.h"
 
 namespace {
 

@@ -23,12 +23,12 @@
 #include "cli/commands.h"
 #include "cli/modes.h"
 #include "cli/output.h"
-#include "conversion/byte_order.h"
-#include "conversion/folder_passes.h"
-#include "conversion/game_pcm.h"
-#include "conversion/packed_info.h"
-#include "conversion/packing.h"
-#include "conversion/presets.h"
+#include "conversion/codec/byte_order.h"
+#include "conversion/files/folder_passes.h"
+#include "conversion/files/game_pcm.h"
+#include "conversion/files/packed_info.h"
+#include "conversion/files/packing.h"
+#include "conversion/files/presets.h"
 
 namespace {
 

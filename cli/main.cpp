@@ -13,9 +13,9 @@
 #include "cli/commands.h"
 #include "cli/info.h"
 #include "cli/output.h"
-#include "conversion/file_access.h"
-#include "conversion/globals.h"
-#include "conversion/messages.h"
+#include "conversion/files/file_access.h"
+#include "conversion/files/globals.h"
+#include "conversion/files/messages.h"
 #include "resources/version.h"
 
 namespace {

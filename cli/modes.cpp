@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "conversion/game_pcm.h"
+#include "conversion/files/game_pcm.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "cli/arguments.h"
-#include "conversion/block_mode.h"
-#include "conversion/extraction.h"
+#include "conversion/files/block_mode.h"
+#include "conversion/files/extraction.h"
 
 struct ModeChoice {
     int channels;       // the mode to read in: 1 or 2

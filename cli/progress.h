@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "conversion/folder_passes.h"
+#include "conversion/files/folder_passes.h"
 
 struct FolderProgress {
     // How to show it, fixed for the run.

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "conversion/byte_order.h"
-#include "conversion/extraction.h"
-#include "conversion/presets.h"
+#include "conversion/codec/byte_order.h"
+#include "conversion/files/extraction.h"
+#include "conversion/files/presets.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

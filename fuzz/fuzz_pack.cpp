@@ -8,10 +8,10 @@
 #include <cstring>
 #include <string>
 
-#include "conversion/byte_order.h"
-#include "conversion/game_pcm.h"
-#include "conversion/globals.h"
-#include "conversion/packing.h"
+#include "conversion/codec/byte_order.h"
+#include "conversion/files/game_pcm.h"
+#include "conversion/files/globals.h"
+#include "conversion/files/packing.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "conversion/byte_order.h"
-#include "conversion/extraction.h"
+#include "conversion/codec/byte_order.h"
+#include "conversion/files/extraction.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

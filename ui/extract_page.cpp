@@ -12,12 +12,12 @@
 #include <cstring>
 #include <string>
 
-#include "conversion/extraction.h"
-#include "conversion/folder_extraction.h"
-#include "conversion/folder_passes.h"
-#include "conversion/globals.h"
-#include "conversion/channel_choice.h"
-#include "conversion/preview.h"
+#include "conversion/files/extraction.h"
+#include "conversion/window/folder_extraction.h"
+#include "conversion/files/folder_passes.h"
+#include "conversion/files/globals.h"
+#include "conversion/window/channel_choice.h"
+#include "conversion/window/preview.h"
 #include "resources/resource.h"
 #include "ui/file_dialogs.h"
 #include "ui/main_window.h"

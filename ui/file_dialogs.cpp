@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "conversion/globals.h"
+#include "conversion/files/globals.h"
 
 const char PACKED_SOUND_FILTER[] =
     "Звуковые файлы Velk (.wad, .adx, .adp)\0*.wad;*.adx;*.adp\0"

@@ -11,9 +11,9 @@
 
 #include <cstring>
 
-#include "conversion/globals.h"
-#include "conversion/message_boxes.h"
-#include "conversion/preview.h"
+#include "conversion/files/globals.h"
+#include "conversion/window/message_boxes.h"
+#include "conversion/window/preview.h"
 #include "resources/resource.h"
 #include "resources/version.h"
 #include "ui/about_box.h"

@@ -4,9 +4,9 @@
 
 #include <commctrl.h>
 
-#include "conversion/globals.h"
-#include "conversion/packing.h"
-#include "conversion/channel_choice.h"
+#include "conversion/files/globals.h"
+#include "conversion/files/packing.h"
+#include "conversion/window/channel_choice.h"
 #include "resources/resource.h"
 #include "ui/file_dialogs.h"
 #include "ui/main_window.h"

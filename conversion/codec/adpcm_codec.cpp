@@ -11,7 +11,7 @@
 #include <windows.h>
 #endif
 
-#include "conversion/byte_order.h"
+#include "conversion/codec/byte_order.h"
 #include "conversion/codec/adpcm_decode.h"
 #include "conversion/codec/adpcm_encode.h"
 

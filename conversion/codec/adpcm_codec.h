@@ -13,7 +13,7 @@
 
 #include <cstdint>
 
-#include "conversion/sound_info.h"
+#include "conversion/codec/sound_info.h"
 
 // Offsets into the images.
 const uint32_t PCM_IMAGE_RIFF_SIZE = 4;

@@ -5,7 +5,7 @@
 // processor overlaps their chains of lookups.
 #include "conversion/codec/adpcm_decode.h"
 
-#include "conversion/byte_order.h"
+#include "conversion/codec/byte_order.h"
 #include "conversion/codec/adpcm_ima.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // greedy pass and the writing of a channel block.
 #include "conversion/codec/adpcm_ima.h"
 
-#include "conversion/byte_order.h"
+#include "conversion/codec/byte_order.h"
 
 namespace {
 

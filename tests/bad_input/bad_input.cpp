@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstring>
 
-#include "conversion/byte_order.h"
-#include "conversion/extraction.h"
-#include "conversion/packing.h"
-#include "conversion/presets.h"
+#include "conversion/codec/byte_order.h"
+#include "conversion/files/extraction.h"
+#include "conversion/files/packing.h"
+#include "conversion/files/presets.h"
 
 const char OPEN_FAILED[] = "Не удалось открыть файл";
 const char READ_FAILED[] = "Не удалось прочитать данные из файла";

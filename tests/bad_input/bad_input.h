@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "conversion/conversion_status.h"
-#include "tests/conversion/message_capture.h"
+#include "conversion/files/conversion_status.h"
+#include "tests/files/message_capture.h"
 #include "tests/support/test_files.h"
 #include "tests/support/wav_builders.h"
 

@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "conversion/byte_order.h"
-#include "conversion/extraction.h"
-#include "conversion/presets.h"
+#include "conversion/codec/byte_order.h"
+#include "conversion/files/extraction.h"
+#include "conversion/files/presets.h"
 #include "tests/bad_input/bad_input.h"
 
 #ifndef _WIN32

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "conversion/byte_order.h"
+#include "conversion/codec/byte_order.h"
 #include "tests/bad_input/bad_input.h"
 
 namespace {

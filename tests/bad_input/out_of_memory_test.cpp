@@ -4,10 +4,10 @@
 // under AddressSanitizer, which needs a vast one).
 #include <gtest/gtest.h>
 
-#include "conversion/byte_order.h"
-#include "conversion/extraction.h"
-#include "conversion/packing.h"
-#include "conversion/presets.h"
+#include "conversion/codec/byte_order.h"
+#include "conversion/files/extraction.h"
+#include "conversion/files/packing.h"
+#include "conversion/files/presets.h"
 #include "tests/bad_input/bad_input.h"
 
 #if !defined(_WIN32)

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <filesystem>
 
-#include "conversion/extraction.h"
-#include "conversion/packing.h"
+#include "conversion/files/extraction.h"
+#include "conversion/files/packing.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "conversion/presets.h"
+#include "conversion/files/presets.h"
 #include "tests/support/test_files.h"
 
 struct CliOutcome {

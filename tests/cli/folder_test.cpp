@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "conversion/folder_passes.h"
-#include "conversion/packing.h"
+#include "conversion/files/folder_passes.h"
+#include "conversion/files/packing.h"
 #include "tests/cli/cli_runner.h"
 
 namespace {

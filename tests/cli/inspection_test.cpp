@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "conversion/byte_order.h"
-#include "conversion/packing.h"
+#include "conversion/codec/byte_order.h"
+#include "conversion/files/packing.h"
 #include "tests/cli/cli_runner.h"
 
 namespace {

@@ -15,7 +15,7 @@ extern char** environ;
 
 #include <gtest/gtest.h>
 
-#include "conversion/packing.h"
+#include "conversion/files/packing.h"
 #include "tests/cli/cli_runner.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "conversion/byte_order.h"
+#include "conversion/codec/byte_order.h"
 
 WavFile ParseWav(const Bytes& bytes) {
     WavFile wav;

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <random>
 
-#include "conversion/byte_order.h"
+#include "conversion/codec/byte_order.h"
 #include "conversion/codec/adpcm_decode.h"
 #include "conversion/codec/adpcm_ima.h"
 #include "tests/codec/codec_helpers.h"

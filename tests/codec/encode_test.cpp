@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "conversion/byte_order.h"
+#include "conversion/codec/byte_order.h"
 #include "conversion/codec/adpcm_decode.h"
 #include "conversion/codec/adpcm_encode.h"
 #include "tests/codec/codec_helpers.h"

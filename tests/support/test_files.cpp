@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "conversion/byte_order.h"
+#include "conversion/codec/byte_order.h"
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "conversion/byte_order.h"
+#include "conversion/codec/byte_order.h"
 
 Bytes ChunkClaiming(const char* id, uint32_t declared, const Bytes& body) {
     Bytes chunk(8 + body.size());

@@ -2,7 +2,7 @@
 // status line, and the empty fields.
 #include <cmath>
 
-#include "conversion/packing.h"
+#include "conversion/files/packing.h"
 #include "tests/support/wav_builders.h"
 #include "tests/window/window_fixture.h"
 

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <map>
 
-#include "conversion/byte_order.h"
-#include "conversion/extraction.h"
-#include "conversion/packing.h"
-#include "conversion/presets.h"
+#include "conversion/codec/byte_order.h"
+#include "conversion/files/extraction.h"
+#include "conversion/files/packing.h"
+#include "conversion/files/presets.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "conversion/packing.h"
+#include "conversion/files/packing.h"
 
 void WindowTest::SetUp() {
     ScratchFolderTest::SetUp();

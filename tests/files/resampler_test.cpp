@@ -1,0 +1,131 @@
+// The resampler through its public functions: the rates it takes, the
+// output's length, a sine's level and timing, and the exact output bits
+// (the same in every build, however the sound is cut into spans).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "conversion/files/resampler.h"
+
+namespace {
+
+const double TWO_PI = 6.283185307179586;
+
+// Resamples the whole input span by span, as packing does: zeros before
+// and after the sound.
+std::vector<float> ResampleWhole(const Resampler* resampler, const std::vector<float>& input, size_t spanFrames) {
+    std::vector<float> output(static_cast<size_t>(ResampledFrameCount(resampler, input.size())));
+    std::vector<float> span;
+    for (size_t first = 0; first < output.size(); first += spanFrames) {
+        const size_t count = std::min(spanFrames, output.size() - first);
+        int64_t from, to;
+        ResamplerInputSpan(resampler, first, count, &from, &to);
+        span.assign(static_cast<size_t>(to - from), 0.0f);
+        for (int64_t i = std::max<int64_t>(from, 0); i < std::min<int64_t>(to, int64_t(input.size())); ++i)
+            span[static_cast<size_t>(i - from)] = input[static_cast<size_t>(i)];
+        ResampleSpan(resampler, span.data(), first, count, output.data() + first);
+    }
+    return output;
+}
+
+TEST(Resampler, TakesRatesFrom4000To384000) {
+    const struct {
+        uint32_t input, output;
+        bool opens;
+    } cases[] = {
+        {4000, 384000, true},   {384000, 4000, true},   {44101, 44100, true},  {44100, 44100, true},
+        {3999, 44100, false},   {44100, 3999, false},   {384001, 44100, false}, {44100, 384001, false},
+        {0, 44100, false},      {1000000000, 44100, false},
+    };
+    for (const auto& c : cases) {
+        Resampler resampler;
+        EXPECT_EQ(OpenResampler(c.input, c.output, &resampler), c.opens) << c.input << " to " << c.output;
+        CloseResampler(&resampler);
+    }
+}
+
+TEST(Resampler, LengthIsRoundedToNearestAsSoxDoes) {
+    // Expected lengths are sox's (rate -v 44100).
+    const struct {
+        uint32_t rate;
+        uint64_t frames, resampled;
+    } cases[] = {
+        {48000, 1001, 920}, {88200, 1, 1},       {88200, 3, 2},         {8000, 7, 39},
+        {96000, 5, 2},      {44101, 22051, 22050}, {96000, 100001, 45938}, {44100, 12345, 12345},
+        {48000, 0, 0},      {4000, 4000000000ull, 44100000000ull},
+    };
+    for (const auto& c : cases) {
+        Resampler resampler;
+        ASSERT_TRUE(OpenResampler(c.rate, 44100, &resampler));
+        EXPECT_EQ(ResampledFrameCount(&resampler, c.frames), c.resampled) << c.rate << ", " << c.frames;
+        CloseResampler(&resampler);
+    }
+}
+
+TEST(Resampler, SineKeepsItsLevelAndTiming) {
+    const struct {
+        uint32_t input, output;
+        double hz;
+    } cases[] = {
+        {48000, 44100, 1000},  {48000, 44100, 19900}, {96000, 44100, 19900}, {22050, 44100, 9900},
+        {8000, 44100, 3500},   {44101, 44100, 19900}, {384000, 4000, 1500},   {4000, 384000, 1500},
+        {44100, 44100, 10000},
+    };
+    const double amplitude = 20000;
+    for (const auto& c : cases) {
+        Resampler resampler;
+        ASSERT_TRUE(OpenResampler(c.input, c.output, &resampler));
+        std::vector<float> input(c.input / 2);
+        for (size_t i = 0; i < input.size(); ++i)
+            input[i] = static_cast<float>(amplitude * std::sin(TWO_PI * c.hz * double(i) / c.input));
+        const std::vector<float> output = ResampleWhole(&resampler, input, 4096);
+        // Away from the ends, where the filter reaches past the sound; within
+        // 5e-6 of the amplitude (-106 dB).
+        double worst = 0;
+        for (size_t n = output.size() / 4; n < output.size() * 3 / 4; ++n) {
+            const double expected = amplitude * std::sin(TWO_PI * c.hz * double(n) / c.output);
+            worst = std::max(worst, std::fabs(output[n] - expected));
+        }
+        EXPECT_LT(worst, 0.1) << c.input << " to " << c.output << ", " << c.hz << " Hz";
+        CloseResampler(&resampler);
+    }
+}
+
+// FNV-1a over the output's bits.
+uint64_t Checksum(const std::vector<float>& samples) {
+    uint64_t hash = 14695981039346656037ull;
+    for (float v : samples) {
+        uint32_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        for (int b = 0; b < 32; b += 8) hash = (hash ^ ((bits >> b) & 0xFF)) * 1099511628211ull;
+    }
+    return hash;
+}
+
+TEST(Resampler, OutputBitsArePinnedWhateverTheSpans) {
+    // Noise over the full 16-bit range, made with integers only.
+    std::vector<float> input(30000);
+    uint32_t state = 1;
+    for (float& v : input) {
+        state = state * 1664525u + 1013904223u;
+        v = static_cast<float>(static_cast<int32_t>(state >> 16) - 32768);
+    }
+    const struct {
+        uint32_t rate;
+        uint64_t checksum;
+    } cases[] = {{48000, 9268300881021181734ull}, {22050, 15832401266110047761ull}, {44101, 2691511681344574715ull}};
+    for (const auto& c : cases) {
+        Resampler resampler;
+        ASSERT_TRUE(OpenResampler(c.rate, 44100, &resampler));
+        const uint64_t whole = Checksum(ResampleWhole(&resampler, input, 65536));
+        EXPECT_EQ(Checksum(ResampleWhole(&resampler, input, 777)), whole) << c.rate;
+        EXPECT_EQ(Checksum(ResampleWhole(&resampler, input, 1)), whole) << c.rate;
+        EXPECT_EQ(whole, c.checksum) << c.rate;
+        CloseResampler(&resampler);
+    }
+}
+
+}  // namespace
