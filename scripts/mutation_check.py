@@ -9,10 +9,11 @@ applies it, rebuilds the native tree, runs the native suite, and puts the
 file back. A mutation that the suite fails on is caught; one that it
 passes survived; one that does not compile counts for neither.
 
-    scripts/mutation_check.py sample [--count N] [--seed S] [--out FILE] [DIR...]
+    scripts/mutation_check.py sample [--count N] [--seed S] [--skip TEXT] [--out FILE] [DIR...]
         picks N mutations (default 80) at random from the .cpp files of
-        DIRs (default: conversion/codec conversion/files) and writes them
-        to FILE (default build/mutations/sample.json)
+        DIRs (default: conversion/codec conversion/files) whose names do
+        not hold TEXT, and writes them to FILE (default
+        build/mutations/sample.json)
     scripts/mutation_check.py run [--sample FILE]
         runs every mutation of the sample and prints the score and the
         survivors
@@ -125,7 +126,7 @@ def sample(arguments):
     pool = []
     for folder in arguments.dirs or DEFAULT_DIRS:
         for name in sorted(os.listdir(os.path.join(ROOT, folder))):
-            if name.endswith(".cpp"):
+            if name.endswith(".cpp") and not any(text in name for text in arguments.skip):
                 pool.extend(candidates(os.path.join(folder, name)))
     chosen = random.Random(arguments.seed).sample(pool, min(arguments.count, len(pool)))
     chosen.sort(key=lambda m: (m["file"], m["line"], m["column"]))
@@ -196,6 +197,7 @@ def main():
     pick.add_argument("--count", type=int, default=80)
     pick.add_argument("--seed", type=int, default=1)
     pick.add_argument("--out", default=DEFAULT_SAMPLE)
+    pick.add_argument("--skip", action="append", default=[])
     pick.add_argument("dirs", nargs="*")
     replay = commands.add_parser("run")
     replay.add_argument("--sample", default=DEFAULT_SAMPLE)

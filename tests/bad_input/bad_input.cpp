@@ -1,10 +1,6 @@
-// The bad-input fixture and the WAV builders.
+// The bad-input fixture.
 #include "tests/bad_input/bad_input.h"
 
-#include <cmath>
-#include <cstring>
-
-#include "conversion/codec/byte_order.h"
 #include "conversion/files/extraction.h"
 #include "conversion/files/packing.h"
 #include "conversion/files/presets.h"
@@ -16,13 +12,7 @@ const char WRITE_FAILED[] = "Не удалось записать данные �
 void BadInputTest::SetUp() {
     ScratchFolderTest::SetUp();
     messages_ = &CaptureMessages();
-    kept_ = Bytes(1500);
-    for (size_t i = 0; i < kept_.size(); ++i) kept_[i] = static_cast<uint8_t>(i * 7 + 3);
-}
-
-void BadInputTest::TearDown() {
-    StopCapturingMessages();
-    ScratchFolderTest::TearDown();
+    for (int i = 0; i < 1500; ++i) kept_.push_back(static_cast<uint8_t>(i * 7 + 3));
 }
 
 void BadInputTest::PlaceDestination(const std::string& path) { WriteFileBytes(path, kept_); }
@@ -36,10 +26,7 @@ void BadInputTest::ExpectNothingLost(const std::string& path, const std::vector<
 ConvStatus BadInputTest::Extract(const Bytes& packed, int channels) {
     WriteFileBytes(Path("in.wad"), packed);
     PlaceDestination(Path("out.wav"));
-    if (channels == 2)
-        ApplyStereoPreset();
-    else
-        ApplyMonoPreset();
+    ApplyChannelRule(channels == 2 ? FORCE_STEREO : FORCE_MONO, nullptr);
     return ExtractSoundFileStatus(Path("in.wad").c_str(), Path("out.wav").c_str());
 }
 

@@ -73,17 +73,6 @@ Bytes PackedData(const Bytes& image) {
     return Bytes(image.begin() + ADPCM_IMAGE_DATA, image.end());
 }
 
-double SnrDb(const Samples& original, const Samples& decoded) {
-    double signal = 0, noise = 0;
-    for (size_t i = 0; i < original.size(); ++i) {
-        const double e = i < decoded.size() ? double(original[i]) - decoded[i] : double(original[i]);
-        signal += double(original[i]) * original[i];
-        noise += e * e;
-    }
-    if (noise == 0) return 200;
-    return 10 * std::log10(signal / noise);
-}
-
 Samples Channel(const Samples& interleaved, uint32_t channels, uint32_t channel) {
     Samples out;
     for (size_t i = channel; i < interleaved.size(); i += channels) out.push_back(interleaved[i]);

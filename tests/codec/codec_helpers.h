@@ -10,7 +10,6 @@
 #include "conversion/codec/adpcm_codec.h"
 #include "tests/support/test_files.h"
 
-typedef std::vector<int16_t> Samples;
 
 // The fmt fields and the data chunk of a WAV file; format 0 when the bytes
 // are no RIFF WAVE with both chunks.
@@ -37,9 +36,6 @@ Bytes EncodePcm(const Samples& pcm, uint32_t channels, AdpcmEncoder encoder);
 // The ADPCM data of an encoded image (from offset 60).
 Bytes PackedData(const Bytes& image);
 
-// Signal-to-noise ratio in dB of `decoded` against `original` over the
-// original's length.
-double SnrDb(const Samples& original, const Samples& decoded);
 
 // One channel of interleaved samples.
 Samples Channel(const Samples& interleaved, uint32_t channels, uint32_t channel);

@@ -230,7 +230,7 @@ TEST_P(EncodeQuality, BeatsSoxAndThePlainEncoder) {
     const Samples search = DecodePacked(PackedData(EncodePcm(pcm, channels, ADPCM_ENCODER_SEARCH)), channels,
                                         36 * channels);
     const double plainDb = SnrDb(pcm, plain), searchDb = SnrDb(pcm, search);
-    if (FixtureExists(name + ".sox-ima.sox.wav")) {
+    if (FileExists(FixturePath(name + ".sox-ima.sox.wav"))) {
         const double soxDb = SnrDb(pcm, FixtureSamples(name + ".sox-ima.sox.wav"));
         EXPECT_GE(plainDb, soxDb) << name;
     }

@@ -31,36 +31,24 @@ std::vector<float> ResampleWhole(const Resampler* resampler, const std::vector<f
     return output;
 }
 
-TEST(Resampler, TakesRatesFrom4000To384000) {
+TEST(Resampler, TakesRatesFrom4000To384000AndKeepsTheLengthAsSoxDoes) {
+    // Lengths are sox's (rate -v); 0 for the rates it refuses.
     const struct {
         uint32_t input, output;
-        bool opens;
-    } cases[] = {
-        {4000, 384000, true},   {384000, 4000, true},   {44101, 44100, true},  {44100, 44100, true},
-        {3999, 44100, false},   {44100, 3999, false},   {384001, 44100, false}, {44100, 384001, false},
-        {0, 44100, false},      {1000000000, 44100, false},
-    };
-    for (const auto& c : cases) {
-        Resampler resampler;
-        EXPECT_EQ(OpenResampler(c.input, c.output, &resampler), c.opens) << c.input << " to " << c.output;
-        CloseResampler(&resampler);
-    }
-}
-
-TEST(Resampler, LengthIsRoundedToNearestAsSoxDoes) {
-    // Expected lengths are sox's (rate -v 44100).
-    const struct {
-        uint32_t rate;
         uint64_t frames, resampled;
     } cases[] = {
-        {48000, 1001, 920}, {88200, 1, 1},       {88200, 3, 2},         {8000, 7, 39},
-        {96000, 5, 2},      {44101, 22051, 22050}, {96000, 100001, 45938}, {44100, 12345, 12345},
-        {48000, 0, 0},      {4000, 4000000000ull, 44100000000ull},
+        {48000, 44100, 1001, 920},   {88200, 44100, 3, 2},        {8000, 44100, 7, 39},
+        {96000, 44100, 100001, 45938}, {44101, 44100, 22051, 22050}, {44100, 44100, 12345, 12345},
+        {4000, 44100, 4000000000ull, 44100000000ull},             {384000, 4000, 96, 1},
+        {3999, 44100, 1, 0},         {44100, 384001, 1, 0},       {0, 44100, 1, 0},
+        {1000000000, 44100, 1, 0},
     };
     for (const auto& c : cases) {
         Resampler resampler;
-        ASSERT_TRUE(OpenResampler(c.rate, 44100, &resampler));
-        EXPECT_EQ(ResampledFrameCount(&resampler, c.frames), c.resampled) << c.rate << ", " << c.frames;
+        EXPECT_EQ(OpenResampler(c.input, c.output, &resampler), c.resampled > 0) << c.input << " to " << c.output;
+        if (c.resampled > 0) {
+            EXPECT_EQ(ResampledFrameCount(&resampler, c.frames), c.resampled) << c.input;
+        }
         CloseResampler(&resampler);
     }
 }

@@ -1,16 +1,25 @@
-// Implementation of the shared test helpers.
+// The test suites' shared helpers.
 #include "tests/support/test_files.h"
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <system_error>
 
 #include "conversion/codec/byte_order.h"
+#include "tests/support/wav_builders.h"
 
 namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<CapturedMessage> g_captured;
+
+void Capture(const char* text, const char* caption, MessageIcon icon) { g_captured.push_back({text, caption, icon}); }
+
+}  // namespace
 
 std::string FixturePath(const std::string& name) {
     const char* root = std::getenv("VELKMAR_TESTDATA");
@@ -23,8 +32,6 @@ std::string FixturePath(const std::string& name) {
     return path + "/" + name;
 #endif
 }
-
-bool FixtureExists(const std::string& name) { return FileExists(FixturePath(name)); }
 
 Bytes ReadFileBytes(const std::string& path) {
     Bytes bytes;
@@ -40,9 +47,7 @@ Bytes ReadFileBytes(const std::string& path) {
 void WriteFileBytes(const std::string& path, const Bytes& bytes) {
     FILE* file = std::fopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr) << path;
-    if (!bytes.empty()) {
-        EXPECT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
-    }
+    EXPECT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
     std::fclose(file);
 }
 
@@ -66,51 +71,47 @@ std::vector<std::string> ListFolder(const std::string& folder) {
     return names;
 }
 
-Bytes MakePcmWav(int channels, uint32_t rate, const std::vector<int16_t>& samples) {
-    const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
-    Bytes wav(44 + dataBytes);
-    uint8_t* p = wav.data();
-    std::copy_n("RIFF", 4, p);
-    WriteLe32(p + 4, 36 + dataBytes);
-    std::copy_n("WAVEfmt ", 8, p + 8);
-    WriteLe32(p + 16, 16);
-    WriteLe16(p + 20, 1);
-    WriteLe16(p + 22, static_cast<uint32_t>(channels));
-    WriteLe32(p + 24, rate);
-    WriteLe32(p + 28, rate * 2u * static_cast<uint32_t>(channels));
-    WriteLe16(p + 32, 2u * static_cast<uint32_t>(channels));
-    WriteLe16(p + 34, 16);
-    std::copy_n("data", 4, p + 36);
-    WriteLe32(p + 40, dataBytes);
-    for (size_t i = 0; i < samples.size(); ++i) WriteLe16(p + 44 + 2 * i, static_cast<uint16_t>(samples[i]));
-    return wav;
+Bytes MakePcmWav(int channels, uint32_t rate, const Samples& samples) {
+    Bytes data(samples.size() * 2);
+    for (size_t i = 0; i < samples.size(); ++i) WriteLe16(&data[2 * i], static_cast<uint16_t>(samples[i]));
+    return Riff({Chunk("fmt ", FormatBody(1, static_cast<uint32_t>(channels), 16, 16, rate)), Chunk("data", data)});
 }
 
-std::vector<int16_t> WavSamples(const Bytes& wav) {
-    std::vector<int16_t> samples;
-    if (wav.size() < 44) return samples;
-    size_t bytes = std::min<size_t>(ReadLe32(wav.data() + 40), wav.size() - 44);
-    for (size_t i = 0; i + 1 < bytes; i += 2)
-        samples.push_back(static_cast<int16_t>(ReadLe16(wav.data() + 44 + i)));
+Samples WavSamples(const Bytes& wav) {
+    Samples samples;
+    const size_t bytes = wav.size() < 44 ? 0 : std::min<size_t>(ReadLe32(&wav[40]), wav.size() - 44);
+    for (size_t i = 0; i + 1 < bytes; i += 2) samples.push_back(static_cast<int16_t>(ReadLe16(&wav[44 + i])));
     return samples;
 }
+
+double SnrDb(const Samples& reference, const Samples& test) {
+    double signal = 0, noise = 0;
+    for (size_t i = 0; i < reference.size() && i < test.size(); ++i) {
+        signal += double(reference[i]) * reference[i];
+        noise += (double(reference[i]) - test[i]) * (double(reference[i]) - test[i]);
+    }
+    return noise == 0 ? 200 : 10 * std::log10(signal / noise);
+}
+
+std::vector<CapturedMessage>& CaptureMessages() {
+    g_captured.clear();
+    g_messageHook = Capture;
+    return g_captured;
+}
+
+void StopCapturingMessages() { g_messageHook = nullptr; }
 
 void ScratchFolderTest::SetUp() {
     static std::atomic<unsigned> counter{0};
     std::error_code error;
     fs::path base = fs::temp_directory_path(error);
     if (error) base = fs::current_path();
-    for (;;) {
-        fs::path candidate = base / ("velkmar-test-" + std::to_string(std::rand()) + "-" +
-                                     std::to_string(counter++));
-        if (fs::create_directory(candidate, error)) {
-            folder_ = candidate.u8string();
-            break;
-        }
-    }
+    do folder_ = (base / ("velkmar-test-" + std::to_string(std::rand()) + "-" + std::to_string(counter++))).u8string();
+    while (!fs::create_directory(fs::u8path(folder_), error));
 }
 
 void ScratchFolderTest::TearDown() {
+    StopCapturingMessages();
     std::error_code error;
     fs::remove_all(fs::u8path(folder_), error);
 }

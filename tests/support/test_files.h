@@ -1,5 +1,5 @@
-// Small file helpers shared by the test suites: fixtures, scratch
-// folders, whole-file reads and writes, and WAV files built in memory.
+// What the test suites share: fixtures, scratch folders, whole files, WAV
+// files and their samples, and the conversions' messages caught.
 #ifndef VELKMAR_TESTS_SUPPORT_TEST_FILES_H
 #define VELKMAR_TESTS_SUPPORT_TEST_FILES_H
 
@@ -9,38 +9,49 @@
 
 #include <gtest/gtest.h>
 
+#include "conversion/files/messages.h"
+
 typedef std::vector<uint8_t> Bytes;
+typedef std::vector<int16_t> Samples;
 
-// Path of a fixture made by make_fixtures.sh (VELKMAR_TESTDATA), usable by
-// fopen in the native and in the Windows build.
+// Path of a fixture made by make_fixtures.sh (VELKMAR_TESTDATA), for fopen
+// natively and under Wine.
 std::string FixturePath(const std::string& name);
-bool FixtureExists(const std::string& name);
 
-// Whole-file helpers. ReadFileBytes returns an empty vector for a missing
-// file; FileExists tells the two apart.
+// Whole files; ReadFileBytes gives nothing for a missing file.
 Bytes ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const Bytes& bytes);
 bool FileExists(const std::string& path);
 uint64_t HashBytes(const Bytes& bytes);
 
-// Names of the entries of a folder, sorted.
+// The names in a folder, sorted.
 std::vector<std::string> ListFolder(const std::string& folder);
 
-// A canonical 44-byte-header 16-bit PCM WAV file holding the interleaved
-// samples.
-Bytes MakePcmWav(int channels, uint32_t rate, const std::vector<int16_t>& samples);
+// A canonical 44-byte-header 16-bit PCM WAV holding samples.
+Bytes MakePcmWav(int channels, uint32_t rate, const Samples& samples);
 
-// The 16-bit samples of a canonical PCM WAV image (from offset 44, as many
-// as its data size field declares and the bytes hold).
-std::vector<int16_t> WavSamples(const Bytes& wav);
+// The 16-bit samples of a canonical PCM WAV (as many as its data size
+// field declares and the bytes hold).
+Samples WavSamples(const Bytes& wav);
 
-// Test fixture with a fresh scratch folder, removed afterwards.
+// How far below reference the difference of test lies, in dB, over the
+// shorter of the two (200 when they are equal).
+double SnrDb(const Samples& reference, const Samples& test);
+
+// The messages the conversions show while a test catches them.
+struct CapturedMessage {
+    std::string text, caption;
+    MessageIcon icon;
+};
+std::vector<CapturedMessage>& CaptureMessages();
+void StopCapturingMessages();
+
+// A fresh scratch folder for each test, removed afterwards.
 class ScratchFolderTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    // Path of name inside the scratch folder.
-    std::string Path(const std::string& name) const;
+    std::string Path(const std::string& name) const;  // name inside the folder
     std::string folder_;
 };
 

@@ -1,7 +1,6 @@
 // WAV builders for the tests.
 #include "tests/support/wav_builders.h"
 
-#include <cmath>
 #include <cstring>
 
 #include "conversion/codec/byte_order.h"
@@ -48,15 +47,6 @@ Bytes Riff(const std::vector<Bytes>& chunks) {
     for (const Bytes& chunk : chunks) riff.insert(riff.end(), chunk.begin(), chunk.end());
     WriteLe32(riff.data() + 4, static_cast<uint32_t>(riff.size() - 8));
     return riff;
-}
-
-Bytes ToneBytes(uint32_t channels, size_t frames) {
-    Bytes bytes(frames * channels * 2);
-    for (size_t i = 0; i < frames; ++i)
-        for (uint32_t c = 0; c < channels; ++c)
-            WriteLe16(bytes.data() + (i * channels + c) * 2,
-                      static_cast<uint16_t>(static_cast<int16_t>(6000 * std::sin(0.02 * (c + 1) * double(i)))));
-    return bytes;
 }
 
 Bytes Concat(const Bytes& a, const Bytes& b) {

@@ -1,5 +1,5 @@
-// Builders for WAV files of any shape: chunks, format bodies, the RIFF
-// container and tone samples.
+// WAV files of any shape, built in memory: chunks, format bodies and the
+// RIFF container.
 #ifndef VELKMAR_TESTS_SUPPORT_WAV_BUILDERS_H
 #define VELKMAR_TESTS_SUPPORT_WAV_BUILDERS_H
 
@@ -13,15 +13,13 @@ Bytes Chunk(const char* id, const Bytes& body);
 // The same with a size field that says declared whatever the body holds,
 // and no pad byte.
 Bytes ChunkClaiming(const char* id, uint32_t declared, const Bytes& body);
-// A "fmt " body: tag, channels, rate, bits, and the derived byte rate
-// and block align, zero-padded to size bytes.
+// A "fmt " body: tag, channels, rate, bits, and the derived byte rate and
+// block align, zero-padded to size bytes.
 Bytes FormatBody(uint32_t tag, uint32_t channels, uint32_t bits, size_t size = 16, uint32_t rate = 44100);
 // A WAVE_FORMAT_EXTENSIBLE body whose sub-format GUID carries subformat.
 Bytes ExtensibleBody(uint32_t channels, uint32_t bits, uint32_t subformat);
 // "RIFF", the size of what follows, "WAVE" and the chunks.
 Bytes Riff(const std::vector<Bytes>& chunks);
-// frames of a quiet tone, interleaved, as little-endian 16-bit bytes.
-Bytes ToneBytes(uint32_t channels, size_t frames);
 Bytes Concat(const Bytes& a, const Bytes& b);
 
 #endif
