@@ -1,0 +1,228 @@
+// The codec: decoding sample for sample as sox and libsndfile do, the fast
+// decoder equal to the reference one, the edges of a block and of the
+// description, encodings the decoder reproduces exactly, the search's two
+// forms alike, and the search's sound against sox and the plain encoder.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <random>
+
+#include "conversion/codec/adpcm_codec.h"
+#include "conversion/codec/adpcm_decode.h"
+#include "conversion/codec/adpcm_encode.h"
+#include "conversion/codec/byte_order.h"
+#include "conversion/files/wav_reader.h"
+#include "tests/support/test_files.h"
+
+namespace {
+
+// Our decoding of packed data with the description's other fields as the
+// extraction sets them; empty when the codec refuses.
+Samples Decode(const Bytes& packed, uint32_t channels, uint32_t blockSize, uint32_t frames = UINT32_MAX) {
+    const SoundInfo info = {WAVE_TAG_IMA_ADPCM, packed.data(), static_cast<uint32_t>(packed.size()), 44100, 4,
+                            channels, frames, blockSize};
+    void* image = nullptr;
+    uint32_t size = 0;
+    if (!AIL_decompress_ADPCM(&info, &image, &size)) return Samples();
+    const Samples samples = WavSamples(Bytes(static_cast<uint8_t*>(image), static_cast<uint8_t*>(image) + size));
+    ReleaseCodecImage(image);
+    return samples;
+}
+
+// Our encoding of interleaved PCM: the ADPCM data alone; empty when refused.
+Bytes Encode(const Samples& pcm, uint32_t channels, AdpcmEncoder encoder, uint32_t frames = 0, uint32_t bits = 16) {
+    const SoundInfo info = {WAVE_TAG_PCM, pcm.data(), static_cast<uint32_t>(pcm.size() * 2), 44100, bits, channels,
+                            frames ? frames : static_cast<uint32_t>(pcm.size() / std::max(channels, 1u)), 0};
+    void* image = nullptr;
+    uint32_t size = 0;
+    if (!CompressAdpcmWith(&info, encoder, &image, &size)) return Bytes();
+    const uint8_t* p = static_cast<const uint8_t*>(image);
+    Bytes data(p + ADPCM_IMAGE_DATA, p + ADPCM_IMAGE_DATA + ReadLe32(p + ADPCM_IMAGE_DATA_SIZE));
+    ReleaseCodecImage(image);
+    return data;
+}
+
+// A fixture's format and samples (its data chunk, whatever it holds).
+struct Fixture {
+    WavLayout layout;
+    Bytes data;
+    Samples samples;
+};
+Fixture ReadFixture(const std::string& name) {
+    Fixture f;
+    const Bytes bytes = ReadFileBytes(FixturePath(name));
+    EXPECT_EQ(ParseWavFile(bytes.data(), bytes.size(), &f.layout), CONV_OK) << name;
+    f.data.assign(bytes.begin() + static_cast<long>(f.layout.dataOffset),
+                  bytes.begin() + static_cast<long>(f.layout.dataOffset + f.layout.dataLength));
+    for (size_t i = 0; i + 1 < f.data.size(); i += 2) f.samples.push_back(static_cast<int16_t>(ReadLe16(&f.data[i])));
+    return f;
+}
+
+Bytes RandomBytes(std::mt19937* random, size_t count) {
+    Bytes bytes(count);
+    for (uint8_t& b : bytes) b = static_cast<uint8_t>((*random)());
+    return bytes;
+}
+
+TEST(Decode, MatchesSoxAndLibsndfileSampleForSample) {
+    for (const char* sound : {"speech_mono", "speech_stereo", "explosion_mono", "effect_stereo", "square_stereo",
+                              "noise_mono", "loud_mono"})
+        for (const char* encoder : {".sox-ima", ".ff-ima"}) {
+            const std::string base = std::string(sound) + encoder;
+            const Fixture ima = ReadFixture(base + ".wav");
+            const uint32_t blockAlign = ReadLe16(&ReadFileBytes(FixturePath(base + ".wav"))[32]);
+            const Samples ours = Decode(ima.data, ima.layout.channels, blockAlign);
+            for (const char* oracle : {".sox.wav", ".sf.wav"}) {
+                // The oracles may stop at the fact chunk's count; we decode
+                // every frame the blocks hold.
+                const Samples theirs = ReadFixture(base + oracle).samples;
+                ASSERT_FALSE(theirs.empty()) << base << oracle;
+                ASSERT_LE(theirs.size(), ours.size());
+                EXPECT_TRUE(std::equal(theirs.begin(), theirs.end(), ours.begin())) << base << oracle;
+            }
+        }
+}
+
+TEST(Decode, FastDecoderMatchesTheReferenceToTheRails) {
+    std::mt19937 random(5);
+    for (uint32_t channels : {1u, 2u})
+        for (uint32_t blockSize : {36u * channels, 12u * channels, 256u * channels})
+            for (size_t count : {size_t(0), size_t(1), size_t(16)}) {
+                Bytes data = RandomBytes(&random, count * blockSize);
+                for (size_t b = 0; b < count && blockSize == 36 * channels; ++b) {  // headers near full scale,
+                    uint8_t* block = &data[b * blockSize];                            // codes of one sign
+                    for (uint32_t c = 0; c < channels; ++c) WriteLe16(block + 4 * c, b % 2 ? 32000 : 0x8300);
+                    if (b % 3 == 0) std::fill(block + 4 * channels, block + blockSize, b % 2 ? 0x77 : 0xFF);
+                }
+                const uint32_t frames = (blockSize / channels - 4) * 2 + 1;
+                Samples fast(count * frames * channels + 1, 0x7777), reference(fast);
+                EXPECT_EQ(DecodeBlocks(data.data(), count, blockSize, channels, fast.data()), count * frames);
+                for (size_t b = 0; b < count; ++b)
+                    DecodeBlockReference(&data[b * blockSize], blockSize, channels, &reference[b * frames * channels]);
+                EXPECT_EQ(fast, reference) << channels << " " << blockSize << " " << count;
+            }
+}
+
+TEST(Decode, EdgesOfABlockAndOfTheDescription) {
+    std::mt19937 random(2);
+    Bytes block = RandomBytes(&random, 72);
+    WriteLe16(block.data(), static_cast<uint16_t>(-1234));
+    block[2] = 88;
+    const Samples at88 = Decode(block, 1, 36);
+    block[2] = 200;   // read as 88
+    block[3] = 0x5A;  // the reserved byte is ignored
+    EXPECT_EQ(Decode(block, 1, 36), at88);
+    EXPECT_EQ(at88[0], -1234);
+    // A final partial block: its header and whole groups; the frame count
+    // bounds the frames.
+    EXPECT_EQ(Decode(Bytes(block.begin(), block.begin() + 36 + 4 + 4 + 3), 1, 36).size(), 65u + 9);
+    EXPECT_EQ(Decode(Bytes(block.begin(), block.begin() + 36 + 3), 1, 36).size(), 65u);
+    EXPECT_EQ(Decode(block, 1, 36, 100), Samples(at88.begin(), at88.begin() + 100));
+    EXPECT_EQ(Decode(Bytes(), 1, 36).size(), 0u) << "nothing to decode is no error";
+    const struct {
+        uint32_t channels, blockSize;
+    } refused[] = {{0, 36}, {3, 108}, {1, 0}, {1, 4}, {1, 34}, {1, 38}, {2, 36}, {2, 8}};
+    for (const auto& r : refused) EXPECT_TRUE(Decode(block, r.channels, r.blockSize).empty()) << r.channels << " " << r.blockSize;
+    SoundInfo tooLarge = {WAVE_TAG_IMA_ADPCM, block.data(), 0xFFFFFFF0u, 44100, 4, 1, UINT32_MAX, 36};
+    void* image = nullptr;
+    uint32_t size = 0;
+    EXPECT_EQ(AIL_decompress_ADPCM(&tooLarge, &image, &size), 0) << "past 4 GiB of WAV, refused from the sizes";
+    tooLarge.format = WAVE_TAG_PCM;
+    tooLarge.dataLength = 72;
+    EXPECT_EQ(AIL_decompress_ADPCM(&tooLarge, &image, &size), 0);
+}
+
+// A block of 65 samples of one kind: noise, a loud square, clicks, a tone,
+// quiet noise, the least step's noise, or jumps from rail to rail.
+void RandomBlock(std::mt19937* random, int kind, int16_t* input) {
+    for (int i = 0; i < 65; ++i) {
+        const int32_t r = static_cast<int32_t>((*random)() % 65536) - 32768;
+        const int values[] = {r, (i / 5) % 2 ? 32767 : -32768, i % 23 == 5 ? r : 0,
+                              int(12000 * (std::sin(0.05 * i) + 0.3 * std::sin(0.31 * i))) + r / 64, r / 512,
+                              r & 1, r & 1 ? 32767 : -32768};
+        input[i] = static_cast<int16_t>(values[kind]);
+    }
+}
+
+class Encoding : public ScratchFolderTest {};
+
+TEST_F(Encoding, TheDecoderReproducesWhatTheEncoderPredictedAndBothSearchFormsAgree) {
+    typedef void (*Encoder)(const ChannelBlock&, AdpcmChannelState*);
+    const Encoder encoders[] = {EncodeChannelBlockPlain, EncodeChannelBlockSearch, EncodeChannelBlockSearchPortable};
+    std::mt19937 random(7);
+    for (int trial = 0; trial < 350; ++trial) {
+        int16_t input[65];
+        RandomBlock(&random, trial % 7, input);
+        const int32_t index = static_cast<int32_t>(random() % 89);
+        uint8_t blocks[3][36] = {};
+        for (int e = 0; e < 3; ++e) {
+            AdpcmChannelState state = {0, index};
+            int16_t predicted[65], decoded[65];
+            encoders[e]({input, 1, blocks[e], blocks[e] + 4, 4, predicted}, &state);
+            ASSERT_EQ(DecodeBlockReference(blocks[e], 36, 1, decoded), 65u);
+            ASSERT_TRUE(std::equal(decoded, decoded + 65, predicted)) << trial;
+            EXPECT_EQ(decoded[0] * 256 + blocks[e][3], input[0] * 256) << "the header holds the first sample";
+            AdpcmChannelState replay = {decoded[0], blocks[e][2]};
+            for (int i = 0; i < 64; ++i) DecodeNibble(&replay, (blocks[e][4 + i / 2] >> (4 * (i % 2))) & 15);
+            EXPECT_EQ(replay.stepIndex, state.stepIndex) << trial;
+        }
+        ASSERT_TRUE(std::equal(blocks[1], blocks[1] + 36, blocks[2])) << trial;
+    }
+}
+
+TEST_F(Encoding, SoundBeatsSoxAndThePlainEncoderAndSoxDecodesItAsWeDo) {
+    const std::pair<const char*, double> sounds[] = {  // dB the search must gain on the plain encoder
+        {"speech_stereo", 0.5}, {"explosion_mono", 2.0}, {"music_mono", 0.5}, {"sweep_mono", 0.1},
+        {"square_stereo", 1.0}, {"noise_mono", 0.5},     {"clicks_mono", 6.0}, {"loud_mono", 0.1}};
+    for (const auto& sound : sounds) {
+        const Fixture source = ReadFixture(std::string(sound.first) + ".wav");
+        const uint32_t channels = source.layout.channels;
+        const Bytes search = Encode(source.samples, channels, ADPCM_ENCODER_SEARCH);
+        const double plainDb = SnrDb(source.samples, Decode(Encode(source.samples, channels, ADPCM_ENCODER_PLAIN), channels, 36 * channels));
+        const double searchDb = SnrDb(source.samples, Decode(search, channels, 36 * channels));
+        EXPECT_GE(searchDb, plainDb + sound.second) << sound.first << " plain " << plainDb;
+        if (FileExists(FixturePath(std::string(sound.first) + ".sox-ima.sox.wav"))) {
+            EXPECT_GE(plainDb, SnrDb(source.samples, ReadFixture(std::string(sound.first) + ".sox-ima.sox.wav").samples));
+        }
+#ifndef _WIN32
+        // sox decodes every frame of the last block, padding included.
+        const std::string ours = Path("ours.wav");
+        const SoundInfo info = {WAVE_TAG_PCM, source.samples.data(), static_cast<uint32_t>(source.samples.size() * 2),
+                                44100, 16, channels, static_cast<uint32_t>(source.samples.size() / channels), 0};
+        void* image = nullptr;
+        uint32_t size = 0;
+        ASSERT_EQ(AIL_compress_ADPCM(&info, &image, &size), 1);
+        WriteFileBytes(ours, Bytes(static_cast<uint8_t*>(image), static_cast<uint8_t*>(image) + size));
+        ReleaseCodecImage(image);
+        ASSERT_EQ(std::system(("sox -V1 '" + ours + "' -e signed-integer -b 16 '" + ours + ".pcm.wav'").c_str()), 0);
+        EXPECT_EQ(WavSamples(ReadFileBytes(ours + ".pcm.wav")), Decode(search, channels, 36 * channels)) << sound.first;
+#endif
+    }
+}
+
+TEST_F(Encoding, ChannelsIndependentFramesToTheCountAndAnEndWithoutAClick) {
+    const Samples speech = ReadFixture("speech_stereo.wav").samples;
+    const Samples pcm(speech.begin() + 88200, speech.begin() + 4 * 44100);
+    for (AdpcmEncoder encoder : {ADPCM_ENCODER_SEARCH, ADPCM_ENCODER_PLAIN}) {
+        const Bytes stereo = Encode(pcm, 2, encoder);
+        for (uint32_t c = 0; c < 2; ++c) {
+            Samples one;
+            for (size_t i = c; i < pcm.size(); i += 2) one.push_back(pcm[i]);
+            const Bytes mono = Encode(one, 1, encoder);
+            Bytes interleaved;
+            for (size_t b = 0; b < mono.size() / 36; ++b)
+                for (size_t g = 0; g < 9; ++g) interleaved.insert(interleaved.end(), &stereo[b * 72 + 8 * g + 4 * c], &stereo[b * 72 + 8 * g + 4 * c + 4]);
+            EXPECT_EQ(interleaved, mono) << "channel " << c;
+        }
+        EXPECT_EQ(Encode(pcm, 2, encoder, 130).size(), 2u * 72) << "the count bounds the frames";
+        // A sound ending mid-block on a loud sample: the padding holds it.
+        const Samples loud(100, 20000);
+        const Samples decoded = Decode(Encode(loud, 1, encoder), 1, 36);
+        for (size_t i = 100; i < decoded.size(); ++i) EXPECT_LT(std::abs(decoded[i] - 20000), 1000) << i;
+    }
+    const Samples few(100, 1000);
+    for (uint32_t channels : {0u, 3u}) EXPECT_TRUE(Encode(few, channels, ADPCM_ENCODER_SEARCH).empty()) << channels;
+    for (uint32_t bits : {8u, 24u}) EXPECT_TRUE(Encode(few, 1, ADPCM_ENCODER_SEARCH, 0, bits).empty()) << bits;
+}
+
+}  // namespace
