@@ -3,8 +3,6 @@
 #include <cmath>
 #include <regex>
 
-#include <gtest/gtest.h>
-
 #include "conversion/codec/byte_order.h"
 #include "conversion/files/packing.h"
 #include "tests/cli/cli_runner.h"
@@ -24,11 +22,11 @@ protected:
         WriteFileBytes(Path("paused.wav"), MakePcmWav(channels, 44100, samples));
         ASSERT_EQ(PackSoundFileStatus(Path("paused.wav").c_str(), Path(name).c_str(), force, nullptr), CONV_OK);
     }
-    // What extract writes with args, and what it says.
+    // What extract writes with args (IN and options; OUT is added), and
+    // what it says.
     Bytes Extract(std::vector<std::string> args, std::string* said) {
         args.insert(args.begin(), "extract");
         args.push_back(Path("out.wav"));
-        std::swap(args[1], args[args.size() - 2]);  // IN first, then OUT, then the options
         const CliOutcome outcome = Run(args);
         EXPECT_EQ(outcome.exitCode, 0);
         *said = outcome.err;
