@@ -192,6 +192,7 @@ TEST_F(Encoding, SoundBeatsSoxAndThePlainEncoderAndSoxDecodesItAsWeDo) {
         void* image = nullptr;
         uint32_t size = 0;
         ASSERT_EQ(AIL_compress_ADPCM(&info, &image, &size), 1);
+        EXPECT_EQ(ReadLe32(static_cast<uint8_t*>(image) + 48), info.samples) << "the fact chunk counts the frames";
         WriteFileBytes(ours, Bytes(static_cast<uint8_t*>(image), static_cast<uint8_t*>(image) + size));
         ReleaseCodecImage(image);
         ASSERT_EQ(std::system(("sox -V1 '" + ours + "' -e signed-integer -b 16 '" + ours + ".pcm.wav'").c_str()), 0);
