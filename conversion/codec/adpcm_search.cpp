@@ -151,25 +151,39 @@ void Settle(const Search& search, const StepInput& in, Lanes* lanes) {
     }
 }
 
-// Code n: the paths after n codes extended towards the input.
+// Empties the lanes of `lanes` from position `from` up to `to`.
+void Empty(Lanes* lanes, int32_t from, int32_t to) {
+    for (int32_t rank = 0; rank < CELL_RANKS; ++rank)
+        for (int32_t side = 0; side < SEARCH_SIDES; ++side)
+            for (int32_t at = from; at < to; ++at) lanes->cost[rank][side][at] = NO_PATH_COST;
+}
+
+// Code n: the paths after n codes extended towards the input. What the
+// step does not store over of what it stored two codes before is
+// emptied.
 void Step(Search* search, int32_t n) {
     const Lanes& current = LanesAfter(search, n);
     Lanes* next = &LanesAfter(search, n + 1);
     const int32_t low = current.low[0][0] < current.low[0][1] ? current.low[0][0] : current.low[0][1];
     const int32_t high = current.high[0][0] > current.high[0][1] ? current.high[0][0] : current.high[0][1];
     const StepInput in = {Target(*search, n), Limit(*search), low - 1, high + 8};
-    for (int32_t rank = 0; rank < CELL_RANKS; ++rank)
-        for (int32_t side = 0; side < SEARCH_SIDES; ++side) {
-            for (int32_t at = next->stored; at < next->storedEnd; ++at) next->cost[rank][side][at] = NO_PATH_COST;
-            next->low[rank][side] = NO_INDEX;
-            next->high[rank][side] = -1;
-        }
-    next->stored = next->storedEnd = 0;
-    next->cheapest = -1;
-    if (low > high) return;
+    if (low > high) {
+        Empty(next, next->stored, next->storedEnd);
+        for (int32_t rank = 0; rank < CELL_RANKS; ++rank)
+            for (int32_t side = 0; side < SEARCH_SIDES; ++side) {
+                next->low[rank][side] = NO_INDEX;
+                next->high[rank][side] = -1;
+            }
+        next->stored = next->storedEnd = 0;
+        next->cheapest = -1;
+        return;
+    }
+    const int32_t from = LaneOf(in.first), to = StepEnd(in);
+    Empty(next, next->stored, next->storedEnd < from ? next->storedEnd : from);
+    Empty(next, next->stored > to ? next->stored : to, next->storedEnd);
     search->step(current, in, next, &search->back[n]);
-    next->stored = LaneOf(in.first);
-    next->storedEnd = StepEnd(in);
+    next->stored = from;
+    next->storedEnd = to;
     FoldOverflow(in, next, &search->back[n]);
     Settle(*search, in, next);
 }

@@ -59,7 +59,7 @@ inline void StoreU(void* p, __m128i v) { _mm_storeu_si128(static_cast<__m128i*>(
 
 // `yes` where the mask is set, `no` elsewhere.
 inline __m128i Blend(__m128i mask, __m128i yes, __m128i no) {
-    return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
+    return _mm_xor_si128(no, _mm_and_si128(mask, _mm_xor_si128(yes, no)));
 }
 
 // Squares of eight 16-bit values as two registers of four 32-bit ones.
@@ -75,6 +75,7 @@ inline void Square(__m128i d, __m128i* low, __m128i* high) {
 struct Source {
     const int32_t* cost;
     const int16_t* predictor;
+    const uint8_t* live;
     const uint8_t* nearRail;
     int32_t low;
     int32_t high;
@@ -87,6 +88,7 @@ struct Source {
 // live range emptied, and constants.
 struct Shared {
     Source source[CELL_RANKS][SEARCH_SIDES];
+    uint8_t live[CELL_RANKS][SEARCH_SIDES][LANE_POSITIONS];
     uint8_t nearRail[CELL_RANKS][SEARCH_SIDES][LANE_POSITIONS];
     alignas(16) int32_t runnerUpCost[SEARCH_SIDES][LANE_POSITIONS];
     __m128i target;
@@ -105,32 +107,34 @@ struct LanePaths {
 // A group's cheapest candidates so far for eight destinations, per side.
 struct Best {
     LanePaths side[SEARCH_SIDES];
+    bool offered;  // whether any candidate came
 };
 
-// True when a live path of the source at positions at..at+7 may reach a
-// rail.
-inline bool NearRail(const Source& source, int32_t at) {
+// True when any of the eight flags from `at` on is set.
+inline bool AnyOf(const uint8_t* flags, int32_t at) {
     uint64_t bytes;
-    std::memcpy(&bytes, &source.nearRail[at], sizeof bytes);
+    std::memcpy(&bytes, &flags[at], sizeof bytes);
     return bytes != 0;
 }
 
 // Describes the sources, over every register a step may load: their
-// costs (the runners-up's outside their range emptied) and which live
-// paths may reach a rail.
+// costs (the runners-up's outside their range emptied), which paths are
+// live (none elsewhere) and which live paths may reach a rail.
 void Prepare(const Lanes& current, const StepInput& in, Shared* s) {
     s->target = _mm_set1_epi16(static_cast<int16_t>(in.target));
     s->limit = _mm_set1_epi32(in.limit);
     s->laneSlot = _mm_setr_epi16(0, 16, 32, 48, 64, 80, 96, 112);
     const __m128i noPath = _mm_set1_epi32(NO_PATH_COST);
+    std::memset(s->live, 0, sizeof s->live);
     for (int32_t rank = 0; rank < CELL_RANKS; ++rank)
         for (int32_t side = 0; side < SEARCH_SIDES; ++side) {
             const int32_t low = current.low[rank][side], high = current.high[rank][side];
             const int32_t* cost = rank == 0 ? current.cost[0][side] : s->runnerUpCost[side];
             const int16_t* predictor = current.predictor[rank][side];
+            uint8_t* live = s->live[rank][side];
             uint8_t* nearRail = s->nearRail[rank][side];
-            s->source[rank][side] = {cost, predictor, nearRail, low, high, rank, side};
-            for (int32_t at = LaneOf(low) - LANE_WIDTH; at < LaneOf(high) + 2 * LANE_WIDTH; at += LANE_WIDTH) {
+            s->source[rank][side] = {cost, predictor, live, nearRail, low, high, rank, side};
+            for (int32_t at = LaneOf(low) - LANE_WIDTH; at < LaneOf(high) + LANE_WIDTH; at += LANE_WIDTH) {
                 __m128i halves[2] = {LoadU(&current.cost[rank][side][at]), LoadU(&current.cost[rank][side][at + 4])};
                 for (int32_t h = 0; h < 2 && rank == 1; ++h) {
                     const __m128i index = _mm_add_epi32(_mm_set1_epi32(at - LANE_MARGIN + 4 * h), _mm_setr_epi32(0, 1, 2, 3));
@@ -140,12 +144,13 @@ void Prepare(const Lanes& current, const StepInput& in, Shared* s) {
                     StoreU(&s->runnerUpCost[side][at + 4 * h], halves[h]);
                 }
                 const __m128i p = LoadU(&predictor[at]);
-                const __m128i live = _mm_packs_epi32(_mm_cmplt_epi32(halves[0], s->limit),
-                                                     _mm_cmplt_epi32(halves[1], s->limit));
+                const __m128i lanes = _mm_packs_epi32(_mm_cmplt_epi32(halves[0], s->limit),
+                                                      _mm_cmplt_epi32(halves[1], s->limit));
                 const __m128i rails = _mm_or_si128(_mm_cmpgt_epi16(p, LoadU(&STEP_TABLES.highestClear[at])),
                                                    _mm_cmplt_epi16(p, LoadU(&STEP_TABLES.lowestClear[at])));
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(&live[at]), _mm_packs_epi16(lanes, _mm_setzero_si128()));
                 _mm_storel_epi64(reinterpret_cast<__m128i*>(&nearRail[at]),
-                                 _mm_packs_epi16(_mm_and_si128(live, rails), _mm_setzero_si128()));
+                                 _mm_packs_epi16(_mm_and_si128(lanes, rails), _mm_setzero_si128()));
             }
         }
 }
@@ -153,6 +158,7 @@ void Prepare(const Lanes& current, const StepInput& in, Shared* s) {
 // Offers the lanes candidates of known cost (two registers), value and way
 // back, each to the side its value lies on.
 inline void Take(__m128i costLow, __m128i costHigh, __m128i value, __m128i back, const Shared& s, Best* r) {
+    r->offered = true;
     const __m128i below = _mm_cmplt_epi16(value, s.target);
     const __m128i belowHalves[2] = {_mm_unpacklo_epi16(below, below), _mm_unpackhi_epi16(below, below)};
     const __m128i cost[2] = {costLow, costHigh};
@@ -177,7 +183,7 @@ inline void OfferMagnitude(const Shared& s, const Source& source, int32_t at, __
     const __m128i t = s.target;
     const __m128i p = LoadU(&source.predictor[at]);
     __m128i negative, value;
-    if (NearRail(source, at)) {
+    if (AnyOf(source.nearRail, at)) {
         const __m128i big = LoadU(&STEP_TABLES.big[m][at]);
         const __m128i rest = LoadU(&STEP_TABLES.rest[m][at]);
         const __m128i up = _mm_adds_epi16(_mm_adds_epi16(p, big), rest);
@@ -246,7 +252,7 @@ void OfferSmall(const Shared& s, const Source& source, int32_t at, __m128i from,
 // order of the step index they come from. Registers of sources holding no
 // live path are skipped.
 void OfferSource(const Shared& s, const Source& source, int32_t j, Best* r) {
-    const auto holds = [&](int32_t index) { return index + LANE_WIDTH > source.low && index <= source.high; };
+    const auto holds = [&](int32_t index) { return AnyOf(source.live, LaneOf(index)); };
     const __m128i origin =
         _mm_add_epi16(s.laneSlot, _mm_set1_epi16(static_cast<int16_t>(SlotOf(source.rank, source.side, j) << 4)));
     const auto from = [&](uint32_t m) {
@@ -258,7 +264,7 @@ void OfferSource(const Shared& s, const Source& source, int32_t j, Best* r) {
     if (holds(j - MoveOf(4))) OfferMagnitude<4>(s, source, LaneOf(j - MoveOf(4)), from(4), r);
     const int32_t at = LaneOf(j + 1);
     if (!holds(j + 1)) return;
-    if (!NearRail(source, at)) return OfferSmall(s, source, at, from(0), r);
+    if (!AnyOf(source.nearRail, at)) return OfferSmall(s, source, at, from(0), r);
     OfferMagnitude<0>(s, source, at, from(0), r);
     OfferMagnitude<1>(s, source, at, from(1), r);
     OfferMagnitude<2>(s, source, at, from(2), r);
@@ -290,7 +296,8 @@ inline void OfferToLanes(const LanePaths& offered, LanePaths* own, LanePaths* ru
 void Store(const Best (&group)[STEP_GROUPS], const Shared& s, int32_t at, Lanes* next, BackRow* back) {
     for (int32_t side = 0; side < SEARCH_SIDES; ++side) {
         LanePaths path[CELL_RANKS] = {group[0].side[side], {{s.limit, s.limit}, _mm_setzero_si128(), _mm_setzero_si128()}};
-        for (int32_t g = 1; g < STEP_GROUPS; ++g) OfferToLanes(group[g].side[side], &path[0], &path[1]);
+        for (int32_t g = 1; g < STEP_GROUPS; ++g)
+            if (group[g].offered) OfferToLanes(group[g].side[side], &path[0], &path[1]);
         for (int32_t rank = 0; rank < CELL_RANKS; ++rank) {
             StoreU(&next->cost[rank][side][at], path[rank].cost[0]);
             StoreU(&next->cost[rank][side][at + 4], path[rank].cost[1]);
@@ -307,8 +314,10 @@ void StepSse2(const Lanes& current, const StepInput& in, Lanes* next, BackRow* b
     Prepare(current, in, &s);
     for (int32_t j = in.first; j <= in.last; j += LANE_WIDTH) {
         Best group[STEP_GROUPS];
-        for (Best& r : group)
+        for (Best& r : group) {
             for (LanePaths& path : r.side) path = {{s.limit, s.limit}, _mm_setzero_si128(), _mm_setzero_si128()};
+            r.offered = false;
+        }
         for (int32_t rank = 0; rank < CELL_RANKS; ++rank)
             for (int32_t side = 0; side < SEARCH_SIDES; ++side)
                 OfferSource(s, s.source[rank][side], j, &group[GroupOf(rank, side)]);
