@@ -83,6 +83,7 @@ void ResetLanes(Lanes* lanes, bool live, int32_t first) {
             for (int32_t at = 0; at < LANE_POSITIONS; ++at) {
                 lanes->cost[rank][side][at] = NO_PATH_COST;
                 lanes->predictor[rank][side][at] = 0;
+                lanes->goesOn[rank][side][at] = lanes->nearRail[rank][side][at] = 0;
             }
             lanes->low[rank][side] = NO_INDEX;
             lanes->high[rank][side] = -1;
@@ -93,6 +94,7 @@ void ResetLanes(Lanes* lanes, bool live, int32_t first) {
     for (int32_t index = 0; index < IMA_STEP_INDICES; ++index) {
         lanes->cost[0][0][LaneOf(index)] = 0;
         lanes->predictor[0][0][LaneOf(index)] = static_cast<int16_t>(first);
+        MarkOwnPath(lanes, 0, index, 1);
     }
     lanes->low[0][0] = 0;
     lanes->high[0][0] = IMA_MAX_STEP_INDEX;
@@ -100,62 +102,81 @@ void ResetLanes(Lanes* lanes, bool live, int32_t first) {
 }
 
 // Offers the paths the step left in the overflow lanes to cells 0 and 88
-// (each lane's own path, then its runner-up), and empties those lanes.
+// (each lane's own path, then its runner-up), empties those lanes, marks
+// the two cells and brings the ranges within the step indices.
 void FoldOverflow(const StepInput& in, Lanes* lanes, BackRow* back) {
     const auto fold = [&](int32_t side, int32_t lane, int32_t index) {
         const int32_t from = LaneOf(lane);
-        if (lanes->cost[0][side][from] >= in.limit) return;
+        if (!lanes->goesOn[0][side][from]) return;
         for (int32_t rank = 0; rank < CELL_RANKS; ++rank) {
             OfferToCell(lanes, back, side, LaneOf(index), lanes->cost[rank][side][from],
                         lanes->predictor[rank][side][from], back->back[rank][side][from]);
             lanes->cost[rank][side][from] = NO_PATH_COST;
         }
+        lanes->goesOn[0][side][from] = lanes->nearRail[0][side][from] = 0;
+        MarkOwnPath(lanes, side, index, in.limit);
     };
     for (int32_t side = 0; side < SEARCH_SIDES; ++side) {
         for (int32_t lane = IMA_STEP_INDICES; lane <= in.last; ++lane) fold(side, lane, IMA_MAX_STEP_INDEX);
         if (in.first == LOWEST_LANE_INDEX) fold(side, LOWEST_LANE_INDEX, 0);
+        int32_t& low = lanes->low[0][side];
+        int32_t& high = lanes->high[0][side];
+        if (low > high) continue;
+        low = low < 0 ? 0 : low > IMA_MAX_STEP_INDEX ? IMA_MAX_STEP_INDEX : low;
+        high = high > IMA_MAX_STEP_INDEX ? IMA_MAX_STEP_INDEX : high;
     }
 }
 
-// After a step: the live range of each side's own paths, the cheapest own
-// path (the first in slot order of equal ones) and the range of the
-// runners-up that go on: those within `width` step indices of the
-// cheapest path's.
+// After a step: the cheapest own path (the first in slot order of equal
+// ones) and the runners-up that go on, those within `width` step indices
+// of its step index; the other runners-up a step may read are emptied.
 void Settle(const Search& search, const StepInput& in, Lanes* lanes) {
-    const int32_t first = in.first > 0 ? in.first : 0;
-    const int32_t last = in.last < IMA_MAX_STEP_INDEX ? in.last : IMA_MAX_STEP_INDEX;
     int32_t cheapest = -1, least = in.limit;
-    for (int32_t side = 0; side < SEARCH_SIDES; ++side) {
-        const int32_t* cost = lanes->cost[0][side];
-        int32_t low = first, high = last;
-        while (low <= last && cost[LaneOf(low)] >= in.limit) ++low;
-        while (high >= low && cost[LaneOf(high)] >= in.limit) --high;
-        lanes->low[0][side] = low <= high ? low : NO_INDEX;
-        lanes->high[0][side] = low <= high ? high : -1;
-        for (int32_t index = low; index <= high; ++index) {
-            const bool less = cost[LaneOf(index)] < least;
-            least = less ? cost[LaneOf(index)] : least;
-            cheapest = less ? SlotOf(0, side, index) : cheapest;
+    for (int32_t side = 0; side < SEARCH_SIDES; ++side)
+        for (int32_t index = lanes->low[0][side]; index <= lanes->high[0][side]; ++index) {
+            const int32_t cost = lanes->cost[0][side][LaneOf(index)];
+            cheapest = cost < least ? SlotOf(0, side, index) : cheapest;
+            least = cost < least ? cost : least;
         }
-    }
     lanes->cheapest = cheapest;
-    const int32_t centre = SlotIndex(cheapest);
     for (int32_t side = 0; side < SEARCH_SIDES; ++side) {
-        const int32_t low = centre - search.width, high = centre + search.width;
-        lanes->low[1][side] = lanes->low[0][side] > low ? lanes->low[0][side] : low;
-        lanes->high[1][side] = lanes->high[0][side] < high ? lanes->high[0][side] : high;
-        if (cheapest < 0 || search.width < 0 || lanes->low[1][side] > lanes->high[1][side]) {
-            lanes->low[1][side] = NO_INDEX;
-            lanes->high[1][side] = -1;
+        const int32_t centre = SlotIndex(cheapest);
+        int32_t low = lanes->low[0][side] > centre - search.width ? lanes->low[0][side] : centre - search.width;
+        int32_t high = lanes->high[0][side] < centre + search.width ? lanes->high[0][side] : centre + search.width;
+        if (cheapest < 0 || search.width < 0 || low > high) {
+            low = NO_INDEX;
+            high = -1;
+        }
+        lanes->low[1][side] = low;
+        lanes->high[1][side] = high;
+        if (low > high) continue;
+        int32_t* cost = lanes->cost[1][side];
+        for (int32_t at = LaneOf(low) - LANE_WIDTH + 1; at < LaneOf(low); ++at) cost[at] = NO_PATH_COST;
+        for (int32_t at = LaneOf(high) + 1; at < LaneOf(high) + LANE_WIDTH; ++at) cost[at] = NO_PATH_COST;
+        for (int32_t index = low; index <= high; ++index) {
+            const int32_t at = LaneOf(index);
+            const bool goesOn = cost[at] < in.limit;
+            lanes->goesOn[1][side][at] = goesOn ? 0xFF : 0;
+            lanes->nearRail[1][side][at] = goesOn && !ClearOfRails(lanes->predictor[1][side][at], index) ? 0xFF : 0;
         }
     }
 }
 
-// Empties the lanes of `lanes` from position `from` up to `to`.
+// Empties the own paths of `lanes` from position `from` up to `to` (a
+// step reads runners-up only where Settle leaves them).
 void Empty(Lanes* lanes, int32_t from, int32_t to) {
-    for (int32_t rank = 0; rank < CELL_RANKS; ++rank)
-        for (int32_t side = 0; side < SEARCH_SIDES; ++side)
-            for (int32_t at = from; at < to; ++at) lanes->cost[rank][side][at] = NO_PATH_COST;
+    for (int32_t side = 0; side < SEARCH_SIDES; ++side)
+        for (int32_t at = from; at < to; ++at) {
+            lanes->cost[0][side][at] = NO_PATH_COST;
+            lanes->goesOn[0][side][at] = 0;
+        }
+}
+
+// Unmarks the runners-up that went on from `lanes`.
+void Unmark(Lanes* lanes) {
+    for (int32_t side = 0; side < SEARCH_SIDES; ++side)
+        for (int32_t index = lanes->low[1][side]; index <= lanes->high[1][side]; ++index)
+            lanes->goesOn[1][side][LaneOf(index)] = lanes->nearRail[1][side][LaneOf(index)] = 0;
 }
 
 // Code n: the paths after n codes extended towards the input. What the
@@ -167,23 +188,20 @@ void Step(Search* search, int32_t n) {
     const int32_t low = current.low[0][0] < current.low[0][1] ? current.low[0][0] : current.low[0][1];
     const int32_t high = current.high[0][0] > current.high[0][1] ? current.high[0][0] : current.high[0][1];
     const StepInput in = {Target(*search, n), Limit(*search), low - 1, high + 8};
-    if (low > high) {
-        Empty(next, next->stored, next->storedEnd);
-        for (int32_t rank = 0; rank < CELL_RANKS; ++rank)
-            for (int32_t side = 0; side < SEARCH_SIDES; ++side) {
-                next->low[rank][side] = NO_INDEX;
-                next->high[rank][side] = -1;
-            }
-        next->stored = next->storedEnd = 0;
-        next->cheapest = -1;
-        return;
-    }
-    const int32_t from = LaneOf(in.first), to = StepEnd(in);
+    Unmark(next);
+    const int32_t from = low > high ? LANE_POSITIONS : LaneOf(in.first), to = low > high ? 0 : StepEnd(in);
     Empty(next, next->stored, next->storedEnd < from ? next->storedEnd : from);
     Empty(next, next->stored > to ? next->stored : to, next->storedEnd);
+    next->stored = from < to ? from : 0;
+    next->storedEnd = from < to ? to : 0;
+    for (int32_t rank = 0; rank < CELL_RANKS; ++rank)
+        for (int32_t side = 0; side < SEARCH_SIDES; ++side) {
+            next->low[rank][side] = NO_INDEX;
+            next->high[rank][side] = -1;
+        }
+    next->cheapest = -1;
+    if (low > high) return;
     search->step(current, in, next, &search->back[n]);
-    next->stored = from;
-    next->storedEnd = to;
     FoldOverflow(in, next, &search->back[n]);
     Settle(*search, in, next);
 }
@@ -312,11 +330,20 @@ void StepPortable(const Lanes& current, const StepInput& in, Lanes* next, BackRo
                                 MakeBack(SlotOf(rank, from, index), r.code));
                 }
             }
-    for (int32_t side = 0; side < SEARCH_SIDES; ++side)
-        for (int32_t at = LaneOf(in.first); at < StepEnd(in); ++at)
+    for (int32_t side = 0; side < SEARCH_SIDES; ++side) {
+        bool any = false;
+        for (int32_t at = LaneOf(in.first); at < StepEnd(in); ++at) {
             for (int32_t g = 0; g < STEP_GROUPS; ++g)
                 OfferToCell(next, back, side, at, group[g].cost[0][side][at], group[g].predictor[0][side][at],
                             groupBack[g].back[0][side][at]);
+            const int32_t index = at - LANE_MARGIN;
+            MarkOwnPath(next, side, index, in.limit);
+            if (!next->goesOn[0][side][at]) continue;
+            if (!any) next->low[0][side] = index;
+            next->high[0][side] = index;
+            any = true;
+        }
+    }
 }
 
 void EncodeChannelBlockSearch(const ChannelBlock& block, AdpcmChannelState* state) {

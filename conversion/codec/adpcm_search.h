@@ -60,20 +60,34 @@ inline constexpr Back MakeBack(int32_t slot, uint32_t code) { return static_cast
 inline constexpr int32_t BackSlot(Back back) { return back >> 4; }
 inline constexpr uint32_t BackCode(Back back) { return back & 15u; }
 
-// The paths after some codes. Live paths of each rank and side lie at
-// indices low..high (low > high for none), runners-up outside that range
-// counting as none; `cheapest` is the slot of the cheapest own path (-1
-// for none); the step last stored into positions stored..storedEnd - 1,
-// where stale paths may lie.
+// The paths after some codes. The paths that go on to the next code are
+// every own path below the limit and the runners-up the search chooses;
+// `goesOn` marks them, and `nearRail` those of them that may reach a rail
+// (ClearOfRails is false); they lie at indices low..high of each rank and
+// side (low > high for none). `cheapest` is the slot of the cheapest own
+// path (-1 for none). The step last stored into positions
+// stored..storedEnd - 1; stale paths may lie outside them, unmarked.
 struct Lanes {
     alignas(16) int32_t cost[CELL_RANKS][SEARCH_SIDES][LANE_POSITIONS];
     alignas(16) int16_t predictor[CELL_RANKS][SEARCH_SIDES][LANE_POSITIONS];
+    alignas(16) uint8_t goesOn[CELL_RANKS][SEARCH_SIDES][LANE_POSITIONS];
+    alignas(16) uint8_t nearRail[CELL_RANKS][SEARCH_SIDES][LANE_POSITIONS];
     int32_t low[CELL_RANKS][SEARCH_SIDES];
     int32_t high[CELL_RANKS][SEARCH_SIDES];
     int32_t cheapest;
     int32_t stored;
     int32_t storedEnd;
 };
+
+// Marks whether the own path at a lane goes on and may reach a rail (the
+// overflow lanes' marks only say whether it goes on).
+inline void MarkOwnPath(Lanes* lanes, int32_t side, int32_t index, int32_t limit) {
+    const int32_t at = LaneOf(index);
+    const bool live = lanes->cost[0][side][at] < limit;
+    const bool inside = index >= 0 && index <= IMA_MAX_STEP_INDEX;
+    lanes->goesOn[0][side][at] = live ? 0xFF : 0;
+    lanes->nearRail[0][side][at] = live && (!inside || !ClearOfRails(lanes->predictor[0][side][at], index)) ? 0xFF : 0;
+}
 
 // The ways back of one code's paths.
 struct BackRow {
@@ -124,13 +138,15 @@ inline int32_t StepEnd(const StepInput& in) {
 const int32_t STEP_GROUPS = SEARCH_SIDES + 1;
 inline constexpr int32_t GroupOf(int32_t rank, int32_t side) { return rank == 0 ? side : SEARCH_SIDES; }
 
-// Extends every live path of `current` by every magnitude, each with the
-// sign whose clamped reconstruction lies nearer the input (NearerSign),
-// into the registers of `next` that the input names (their other
-// positions untouched). Each group's cheapest extension per lane (of
+// Extends every path of `current` that goes on by every magnitude, each
+// with the sign whose clamped reconstruction lies nearer the input
+// (NearerSign), into the registers of `next` that the input names (their
+// other positions untouched). Each group's cheapest extension per lane (of
 // equal costs, the first by rank, side, step index, then magnitude of the
 // path extended) is offered (OfferToCell) to the lane, which starts with
-// none, group by group. Stores the ways back.
+// none, group by group. Marks the own paths (MarkOwnPath), gives their
+// range on each side (in lanes, the overflow lanes included) and stores
+// the ways back.
 typedef void (*StepForm)(const Lanes& current, const StepInput& in, Lanes* next, BackRow* back);
 
 void StepPortable(const Lanes& current, const StepInput& in, Lanes* next, BackRow* back);

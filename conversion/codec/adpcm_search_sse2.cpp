@@ -25,8 +25,9 @@
 namespace {
 
 // Per magnitude and position: the difference (`whole`, where it fits in
-// int16) and its two parts; and per position the predictors beyond which
-// magnitude 7 reaches a rail. Zero in the margins.
+// int16) and its two parts, zero in the margins; and per position the
+// predictors beyond which magnitude 7 reaches a rail, which every
+// predictor is in the margins (as MarkOwnPath has it).
 struct StepTables {
     alignas(16) int16_t whole[IMA_MAGNITUDES][LANE_POSITIONS];
     alignas(16) int16_t big[IMA_MAGNITUDES][LANE_POSITIONS];
@@ -37,6 +38,10 @@ struct StepTables {
 
 constexpr StepTables MakeStepTables() {
     StepTables t = {};
+    for (int32_t at = 0; at < LANE_POSITIONS; ++at) {
+        t.highestClear[at] = SAMPLE_MIN;
+        t.lowestClear[at] = SAMPLE_MAX;
+    }
     for (int32_t i = 0; i < IMA_STEP_INDICES; ++i) {
         for (uint32_t m = 0; m < IMA_MAGNITUDES; ++m) {
             const int32_t difference = ImaDifference(i, m);
@@ -71,26 +76,19 @@ inline void Square(__m128i d, __m128i* low, __m128i* high) {
 }
 
 // The paths of one rank and side that a step extends: where they lie,
-// which may reach a rail, their live range and their slots.
+// which go on and may reach a rail, and their slots.
 struct Source {
     const int32_t* cost;
     const int16_t* predictor;
-    const uint8_t* live;
+    const uint8_t* goesOn;
     const uint8_t* nearRail;
-    int32_t low;
-    int32_t high;
     int32_t rank;
     int32_t side;
 };
 
-// What the registers of one code share: the sources, which of their
-// paths may reach a rail, the runners-up's costs with those outside their
-// live range emptied, and constants.
+// What the registers of one code share.
 struct Shared {
     Source source[CELL_RANKS][SEARCH_SIDES];
-    uint8_t live[CELL_RANKS][SEARCH_SIDES][LANE_POSITIONS];
-    uint8_t nearRail[CELL_RANKS][SEARCH_SIDES][LANE_POSITIONS];
-    alignas(16) int32_t runnerUpCost[SEARCH_SIDES][LANE_POSITIONS];
     __m128i target;
     __m128i limit;
     __m128i laneSlot;  // lane << 4
@@ -117,42 +115,14 @@ inline bool AnyOf(const uint8_t* flags, int32_t at) {
     return bytes != 0;
 }
 
-// Describes the sources, over every register a step may load: their
-// costs (the runners-up's outside their range emptied), which paths are
-// live (none elsewhere) and which live paths may reach a rail.
 void Prepare(const Lanes& current, const StepInput& in, Shared* s) {
     s->target = _mm_set1_epi16(static_cast<int16_t>(in.target));
     s->limit = _mm_set1_epi32(in.limit);
     s->laneSlot = _mm_setr_epi16(0, 16, 32, 48, 64, 80, 96, 112);
-    const __m128i noPath = _mm_set1_epi32(NO_PATH_COST);
-    std::memset(s->live, 0, sizeof s->live);
     for (int32_t rank = 0; rank < CELL_RANKS; ++rank)
-        for (int32_t side = 0; side < SEARCH_SIDES; ++side) {
-            const int32_t low = current.low[rank][side], high = current.high[rank][side];
-            const int32_t* cost = rank == 0 ? current.cost[0][side] : s->runnerUpCost[side];
-            const int16_t* predictor = current.predictor[rank][side];
-            uint8_t* live = s->live[rank][side];
-            uint8_t* nearRail = s->nearRail[rank][side];
-            s->source[rank][side] = {cost, predictor, live, nearRail, low, high, rank, side};
-            for (int32_t at = LaneOf(low) - LANE_WIDTH; at < LaneOf(high) + LANE_WIDTH; at += LANE_WIDTH) {
-                __m128i halves[2] = {LoadU(&current.cost[rank][side][at]), LoadU(&current.cost[rank][side][at + 4])};
-                for (int32_t h = 0; h < 2 && rank == 1; ++h) {
-                    const __m128i index = _mm_add_epi32(_mm_set1_epi32(at - LANE_MARGIN + 4 * h), _mm_setr_epi32(0, 1, 2, 3));
-                    const __m128i outside = _mm_or_si128(_mm_cmplt_epi32(index, _mm_set1_epi32(low)),
-                                                         _mm_cmpgt_epi32(index, _mm_set1_epi32(high)));
-                    halves[h] = Blend(outside, noPath, halves[h]);
-                    StoreU(&s->runnerUpCost[side][at + 4 * h], halves[h]);
-                }
-                const __m128i p = LoadU(&predictor[at]);
-                const __m128i lanes = _mm_packs_epi32(_mm_cmplt_epi32(halves[0], s->limit),
-                                                      _mm_cmplt_epi32(halves[1], s->limit));
-                const __m128i rails = _mm_or_si128(_mm_cmpgt_epi16(p, LoadU(&STEP_TABLES.highestClear[at])),
-                                                   _mm_cmplt_epi16(p, LoadU(&STEP_TABLES.lowestClear[at])));
-                _mm_storel_epi64(reinterpret_cast<__m128i*>(&live[at]), _mm_packs_epi16(lanes, _mm_setzero_si128()));
-                _mm_storel_epi64(reinterpret_cast<__m128i*>(&nearRail[at]),
-                                 _mm_packs_epi16(_mm_and_si128(lanes, rails), _mm_setzero_si128()));
-            }
-        }
+        for (int32_t side = 0; side < SEARCH_SIDES; ++side)
+            s->source[rank][side] = {current.cost[rank][side], current.predictor[rank][side],
+                                     current.goesOn[rank][side], current.nearRail[rank][side], rank, side};
 }
 
 // Offers the lanes candidates of known cost (two registers), value and way
@@ -252,7 +222,7 @@ void OfferSmall(const Shared& s, const Source& source, int32_t at, __m128i from,
 // order of the step index they come from. Registers of sources holding no
 // live path are skipped.
 void OfferSource(const Shared& s, const Source& source, int32_t j, Best* r) {
-    const auto holds = [&](int32_t index) { return AnyOf(source.live, LaneOf(index)); };
+    const auto holds = [&](int32_t index) { return AnyOf(source.goesOn, LaneOf(index)); };
     const __m128i origin =
         _mm_add_epi16(s.laneSlot, _mm_set1_epi16(static_cast<int16_t>(SlotOf(source.rank, source.side, j) << 4)));
     const auto from = [&](uint32_t m) {
@@ -293,7 +263,11 @@ inline void OfferToLanes(const LanePaths& offered, LanePaths* own, LanePaths* ru
 
 // Stores the lanes at position `at`, offered the groups' cheapest paths in
 // turn.
-void Store(const Best (&group)[STEP_GROUPS], const Shared& s, int32_t at, Lanes* next, BackRow* back) {
+// Stores the lanes at position `at`, offered the groups' cheapest paths in
+// turn, and marks the own paths; returns per side a bit per lane whose own
+// path goes on.
+void Store(const Best (&group)[STEP_GROUPS], const Shared& s, int32_t at, Lanes* next, BackRow* back,
+           uint32_t (&goesOn)[SEARCH_SIDES]) {
     for (int32_t side = 0; side < SEARCH_SIDES; ++side) {
         LanePaths path[CELL_RANKS] = {group[0].side[side], {{s.limit, s.limit}, _mm_setzero_si128(), _mm_setzero_si128()}};
         for (int32_t g = 1; g < STEP_GROUPS; ++g)
@@ -304,6 +278,38 @@ void Store(const Best (&group)[STEP_GROUPS], const Shared& s, int32_t at, Lanes*
             StoreU(&next->predictor[rank][side][at], path[rank].value);
             StoreU(&back->back[rank][side][at], path[rank].back);
         }
+        const __m128i p = path[0].value;
+        const __m128i live = _mm_packs_epi32(_mm_cmplt_epi32(path[0].cost[0], s.limit),
+                                             _mm_cmplt_epi32(path[0].cost[1], s.limit));
+        const __m128i rails = _mm_or_si128(_mm_cmpgt_epi16(p, LoadU(&STEP_TABLES.highestClear[at])),
+                                           _mm_cmplt_epi16(p, LoadU(&STEP_TABLES.lowestClear[at])));
+        const __m128i flags = _mm_packs_epi16(live, _mm_setzero_si128());
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(&next->goesOn[0][side][at]), flags);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(&next->nearRail[0][side][at]),
+                         _mm_packs_epi16(_mm_and_si128(live, rails), _mm_setzero_si128()));
+        goesOn[side] = static_cast<uint32_t>(_mm_movemask_epi8(flags)) & 0xFF;
+    }
+}
+
+// Lane indices LOWEST_LANE_INDEX.. as bits, 64 a word.
+struct LaneSet {
+    uint64_t word[2];
+};
+
+inline void AddLanes(LaneSet* set, int32_t index, uint32_t bits) {
+    const int32_t k = index - LOWEST_LANE_INDEX;
+    set->word[k / 64] |= static_cast<uint64_t>(bits) << (k % 64);
+    if (k % 64 > 64 - LANE_WIDTH) set->word[k / 64 + 1] |= static_cast<uint64_t>(bits) >> (64 - k % 64);
+}
+
+// The lowest and highest lane index in a set (low > high for none).
+void RangeOf(const LaneSet& set, int32_t* low, int32_t* high) {
+    *low = IMA_STEP_INDICES;
+    *high = -1;
+    if (set.word[0] | set.word[1]) {
+        *low = (set.word[0] ? __builtin_ctzll(set.word[0]) : 64 + __builtin_ctzll(set.word[1])) + LOWEST_LANE_INDEX;
+        *high = (set.word[1] ? 127 - __builtin_clzll(set.word[1]) : 63 - __builtin_clzll(set.word[0])) +
+                LOWEST_LANE_INDEX;
     }
 }
 
@@ -312,6 +318,7 @@ void Store(const Best (&group)[STEP_GROUPS], const Shared& s, int32_t at, Lanes*
 void StepSse2(const Lanes& current, const StepInput& in, Lanes* next, BackRow* back) {
     Shared s;
     Prepare(current, in, &s);
+    LaneSet live[SEARCH_SIDES] = {};
     for (int32_t j = in.first; j <= in.last; j += LANE_WIDTH) {
         Best group[STEP_GROUPS];
         for (Best& r : group) {
@@ -321,8 +328,11 @@ void StepSse2(const Lanes& current, const StepInput& in, Lanes* next, BackRow* b
         for (int32_t rank = 0; rank < CELL_RANKS; ++rank)
             for (int32_t side = 0; side < SEARCH_SIDES; ++side)
                 OfferSource(s, s.source[rank][side], j, &group[GroupOf(rank, side)]);
-        Store(group, s, LaneOf(j), next, back);
+        uint32_t goesOn[SEARCH_SIDES];
+        Store(group, s, LaneOf(j), next, back, goesOn);
+        for (int32_t side = 0; side < SEARCH_SIDES; ++side) AddLanes(&live[side], j, goesOn[side]);
     }
+    for (int32_t side = 0; side < SEARCH_SIDES; ++side) RangeOf(live[side], &next->low[0][side], &next->high[0][side]);
 }
 
 #endif
