@@ -6,30 +6,27 @@
 // The search is a Viterbi search over the step index that keeps more than
 // one path per index. For each step index and each side of the input
 // sample (reconstruction below it, or at or above it) a cell keeps the
-// cheapest path so far that ends there and a runner-up, the cheapest of
-// some others that ends in another predictor (adpcm_search.h). Every own
-// path goes on to the next code, and so do the runners-up of the `width`
-// cells whose own paths cost least (of those that have one): elsewhere
-// they seldom lead anywhere. All 89 indices start the block, which is how
-// the header's index is chosen. Each path is extended by every magnitude,
-// each with the sign whose clamped reconstruction lies nearer the input
-// (near the rails the clamp can make the sign away from the input exact).
-// Paths cost their squared error; the cheapest at the block's end is
-// traced back to its codes along the ways back stored at each code.
+// cheapest path so far that ends there, its own, and a runner-up that
+// ends in another predictor (adpcm_search.h says which). Every own path
+// goes on to the next code, and so do the runners-up at the step indices
+// nearest the cheapest path's (the search's width says how many):
+// elsewhere they seldom lead anywhere. All 89 indices start the block,
+// which is how the header's index is chosen. Each path is extended by
+// every magnitude, each with the sign whose clamped reconstruction lies
+// nearer the input (near the rails the clamp can make the sign away from
+// the input exact). Paths cost their squared error; the cheapest at the
+// block's end is traced back to its codes along the ways back stored at
+// each code.
 //
 // Of paths that cost the same, the step's order decides (adpcm_search.h);
 // the moves beyond the step indices' ends are offered to cells 0 and 88
-// after the others; the runners-up that go on are chosen by the cost of
-// their cells' own paths, then side, then step index.
+// after the others; the cheapest path is the first in slot order.
 //
 // Greedy codes bound the search: a path that already costs more than a
 // complete greedy block is dropped; now and then the cheapest path so far,
 // finished greedily, tightens the bound. Costs are 32-bit, so the bound is
 // at most NO_PATH_COST - 1; a block that no path stays within is left to
 // its greedy codes.
-//
-// The search's width, RUNNER_UPS runners-up per code, is chosen by the
-// yardstick in bench/search_optimum.cpp (bench/README.md has the figures).
 #include <cstring>
 #include <initializer_list>
 
@@ -38,10 +35,14 @@
 
 namespace {
 
-const int32_t RUNNER_UP_REACH = 1;
+// The search's width: the runners-up of SEARCH_WIDTH step indices (on
+// both sides), centred on the cheapest path's, go on; none for 0. Chosen
+// with the yardstick in bench/search_optimum.cpp (bench/README.md has the
+// figures).
+const int32_t SEARCH_WIDTH = 1;
 const int32_t TIGHTEN_EVERY = 16;
 const int32_t NO_INDEX = IMA_STEP_INDICES;
-const int32_t START_OFFSETS[] = {-8, -3, 3, 8};  // starting indices the greedy bound tries
+const int32_t START_OFFSETS[] = {-3, 3};  // starting indices the greedy bound tries
 const int32_t START_TRIALS = 1 + sizeof START_OFFSETS / sizeof START_OFFSETS[0];
 
 // A search of one block: its input, the step's form, the width, the bound
@@ -128,8 +129,9 @@ void FoldOverflow(const StepInput& in, Lanes* lanes, BackRow* back) {
 }
 
 // After a step: the cheapest own path (the first in slot order of equal
-// ones) and the runners-up that go on, those within `width` step indices
-// of its step index; the other runners-up a step may read are emptied.
+// ones) and the runners-up that go on, those of the search's width of step
+// indices around its step index; the other runners-up a step may read
+// are emptied.
 void Settle(const Search& search, const StepInput& in, Lanes* lanes) {
     int32_t cheapest = -1, least = in.limit;
     for (int32_t side = 0; side < SEARCH_SIDES; ++side)
@@ -139,11 +141,11 @@ void Settle(const Search& search, const StepInput& in, Lanes* lanes) {
             least = cost < least ? cost : least;
         }
     lanes->cheapest = cheapest;
+    const int32_t reach = (search.width - 1) / 2, centre = SlotIndex(cheapest);
     for (int32_t side = 0; side < SEARCH_SIDES; ++side) {
-        const int32_t centre = SlotIndex(cheapest);
-        int32_t low = lanes->low[0][side] > centre - search.width ? lanes->low[0][side] : centre - search.width;
-        int32_t high = lanes->high[0][side] < centre + search.width ? lanes->high[0][side] : centre + search.width;
-        if (cheapest < 0 || search.width < 0 || low > high) {
+        int32_t low = lanes->low[0][side] > centre - reach ? lanes->low[0][side] : centre - reach;
+        int32_t high = lanes->high[0][side] < centre + reach ? lanes->high[0][side] : centre + reach;
+        if (cheapest < 0 || search.width < 1 || low > high) {
             low = NO_INDEX;
             high = -1;
         }
@@ -348,12 +350,12 @@ void StepPortable(const Lanes& current, const StepInput& in, Lanes* next, BackRo
 
 void EncodeChannelBlockSearch(const ChannelBlock& block, AdpcmChannelState* state) {
 #ifdef VELKMAR_HAVE_SSE2
-    EncodeSearched(block, state, StepSse2, RUNNER_UP_REACH);
+    EncodeSearched(block, state, StepSse2, SEARCH_WIDTH);
 #else
-    EncodeSearched(block, state, StepPortable, RUNNER_UP_REACH);
+    EncodeSearched(block, state, StepPortable, SEARCH_WIDTH);
 #endif
 }
 
 void EncodeChannelBlockSearchPortable(const ChannelBlock& block, AdpcmChannelState* state) {
-    EncodeSearched(block, state, StepPortable, RUNNER_UP_REACH);
+    EncodeSearched(block, state, StepPortable, SEARCH_WIDTH);
 }
