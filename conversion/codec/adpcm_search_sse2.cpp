@@ -3,9 +3,10 @@
 //
 // For destinations j..j+7 the sources of magnitude m lie at j - MoveOf(m),
 // eight in a row, so each magnitude's candidates come from one load per
-// side. Taking the sides in turn and the magnitudes in the order 7, 6, 5,
-// 4, then 0..3 offers each destination its candidates in the order of
-// precedence. Reconstructions are computed in 16 bits. Away from the rails
+// rank and side. Each group's cheapest are kept in registers: taking its
+// ranks and sides in turn and the magnitudes in the order 7, 6, 5, 4, then
+// 0..3 offers each destination its candidates in the order of precedence.
+// Registers of sources none of whose paths go on are skipped. Reconstructions are computed in 16 bits. Away from the rails
 // the sign towards the input is the nearer one, and the four small
 // magnitudes, which all come from j + 1, have their reconstructions in
 // order, so on each side of the input only the one nearest it can win.
@@ -105,7 +106,7 @@ struct LanePaths {
 // A group's cheapest candidates so far for eight destinations, per side.
 struct Best {
     LanePaths side[SEARCH_SIDES];
-    bool offered;  // whether any candidate came
+    bool offered;  // whether any candidate came (if not, the group offers none)
 };
 
 // True when any of the eight flags from `at` on is set.
@@ -115,6 +116,7 @@ inline bool AnyOf(const uint8_t* flags, int32_t at) {
     return bytes != 0;
 }
 
+// Describes the sources of a step and what its registers share.
 void Prepare(const Lanes& current, const StepInput& in, Shared* s) {
     s->target = _mm_set1_epi16(static_cast<int16_t>(in.target));
     s->limit = _mm_set1_epi32(in.limit);
@@ -261,8 +263,6 @@ inline void OfferToLanes(const LanePaths& offered, LanePaths* own, LanePaths* ru
     own->back = Blend(take16, offered.back, own->back);
 }
 
-// Stores the lanes at position `at`, offered the groups' cheapest paths in
-// turn.
 // Stores the lanes at position `at`, offered the groups' cheapest paths in
 // turn, and marks the own paths; returns per side a bit per lane whose own
 // path goes on.
