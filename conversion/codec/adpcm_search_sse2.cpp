@@ -6,15 +6,16 @@
 // rank and side. Each group's cheapest are kept in registers: taking its
 // ranks and sides in turn and the magnitudes in the order 7, 6, 5, 4, then
 // 0..3 offers each destination its candidates in the order of precedence.
-// Registers of sources none of whose paths go on are skipped. Reconstructions are computed in 16 bits. Away from the rails
-// the sign towards the input is the nearer one, and the four small
-// magnitudes, which all come from j + 1, have their reconstructions in
-// order, so on each side of the input only the one nearest it can win.
-// Near the rails both signs are tried: the difference is split into two
-// parts of one sign that each fit in int16 (the step where the magnitude
-// has bit 4, and the rest), so adding each with saturation gives the
-// clamped sum. Distances saturate at 16 bits, which only touches
-// candidates that cost NO_PATH_COST or more.
+// Registers of sources none of whose paths go on are skipped.
+// Reconstructions are computed in 16 bits. Away from the rails the sign
+// towards the input is the nearer one, and the four small magnitudes,
+// which all come from j + 1, have their reconstructions in order, so on
+// each side of the input only the one nearest it can win. Near the rails
+// both signs are tried: the difference is split into two parts of one
+// sign that each fit in int16 (the step where the magnitude has bit 4, and
+// the rest), so adding each with saturation gives the clamped sum.
+// Distances saturate at 16 bits, which only touches candidates that cost
+// NO_PATH_COST or more.
 #include "conversion/codec/adpcm_search.h"
 
 #ifdef VELKMAR_HAVE_SSE2
@@ -108,6 +109,9 @@ struct Best {
     LanePaths side[SEARCH_SIDES];
     bool offered;  // whether any candidate came (if not, the group offers none)
 };
+
+// Lanes with no path.
+inline LanePaths NoPaths(const Shared& s) { return {{s.limit, s.limit}, _mm_setzero_si128(), _mm_setzero_si128()}; }
 
 // True when any of the eight flags from `at` on is set.
 inline bool AnyOf(const uint8_t* flags, int32_t at) {
@@ -226,9 +230,9 @@ void OfferSmall(const Shared& s, const Source& source, int32_t at, __m128i from,
 void OfferSource(const Shared& s, const Source& source, int32_t j, Best* r) {
     const auto holds = [&](int32_t index) { return AnyOf(source.goesOn, LaneOf(index)); };
     const __m128i origin =
-        _mm_add_epi16(s.laneSlot, _mm_set1_epi16(static_cast<int16_t>(SlotOf(source.rank, source.side, j) << 4)));
+        _mm_add_epi16(s.laneSlot, _mm_set1_epi16(static_cast<int16_t>(SlotOf(source.rank, source.side, j) * 16)));
     const auto from = [&](uint32_t m) {
-        return _mm_add_epi16(origin, _mm_set1_epi16(static_cast<int16_t>(m - 16 * MoveOf(m))));
+        return _mm_add_epi16(origin, _mm_set1_epi16(static_cast<int16_t>(static_cast<int32_t>(m) - 16 * MoveOf(m))));
     };
     if (holds(j - MoveOf(7))) OfferMagnitude<7>(s, source, LaneOf(j - MoveOf(7)), from(7), r);
     if (holds(j - MoveOf(6))) OfferMagnitude<6>(s, source, LaneOf(j - MoveOf(6)), from(6), r);
@@ -251,7 +255,8 @@ inline void OfferToLanes(const LanePaths& offered, LanePaths* own, LanePaths* ru
     __m128i take[2], second[2];
     for (int32_t h = 0; h < 2; ++h) {
         take[h] = _mm_cmplt_epi32(offered.cost[h], own->cost[h]);
-        second[h] = _mm_andnot_si128(sameHalves[h], _mm_or_si128(take[h], _mm_cmplt_epi32(offered.cost[h], runnerUp->cost[h])));
+        const __m128i cheaper = _mm_or_si128(take[h], _mm_cmplt_epi32(offered.cost[h], runnerUp->cost[h]));
+        second[h] = _mm_andnot_si128(sameHalves[h], cheaper);
         runnerUp->cost[h] = Blend(second[h], Blend(take[h], own->cost[h], offered.cost[h]), runnerUp->cost[h]);
         own->cost[h] = Blend(take[h], offered.cost[h], own->cost[h]);
     }
@@ -269,7 +274,7 @@ inline void OfferToLanes(const LanePaths& offered, LanePaths* own, LanePaths* ru
 void Store(const Best (&group)[STEP_GROUPS], const Shared& s, int32_t at, Lanes* next, BackRow* back,
            uint32_t (&goesOn)[SEARCH_SIDES]) {
     for (int32_t side = 0; side < SEARCH_SIDES; ++side) {
-        LanePaths path[CELL_RANKS] = {group[0].side[side], {{s.limit, s.limit}, _mm_setzero_si128(), _mm_setzero_si128()}};
+        LanePaths path[CELL_RANKS] = {group[0].side[side], NoPaths(s)};
         for (int32_t g = 1; g < STEP_GROUPS; ++g)
             if (group[g].offered) OfferToLanes(group[g].side[side], &path[0], &path[1]);
         for (int32_t rank = 0; rank < CELL_RANKS; ++rank) {
@@ -322,7 +327,7 @@ void StepSse2(const Lanes& current, const StepInput& in, Lanes* next, BackRow* b
     for (int32_t j = in.first; j <= in.last; j += LANE_WIDTH) {
         Best group[STEP_GROUPS];
         for (Best& r : group) {
-            for (LanePaths& path : r.side) path = {{s.limit, s.limit}, _mm_setzero_si128(), _mm_setzero_si128()};
+            for (LanePaths& path : r.side) path = NoPaths(s);
             r.offered = false;
         }
         for (int32_t rank = 0; rank < CELL_RANKS; ++rank)
