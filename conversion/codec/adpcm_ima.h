@@ -139,13 +139,11 @@ Reconstruction NearestCodeNearRails(int32_t p, int32_t stepIndex, int32_t target
 inline Reconstruction NearestCode(int32_t p, int32_t stepIndex, int32_t target) {
     if (!ClearOfRails(p, stepIndex)) return NearestCodeNearRails(p, stepIndex, target);
     // Errors fall, then rise with the magnitude: it is the number of
-    // midpoints the distance to the input lies beyond, which rise with the
-    // magnitude too, so three comparisons find it.
+    // midpoints the distance to the input lies beyond.
     const int32_t twice = 2 * (target < p ? p - target : target - p);
     const int32_t* mid = IMA_TRANSITIONS.midpoint[stepIndex];
-    uint32_t m = twice > mid[3] ? 4 : 0;
-    m += twice > mid[m + 1] ? 2 : 0;
-    m += twice > mid[m] ? 1 : 0;
+    uint32_t m = 0;
+    for (uint32_t k = 0; k + 1 < IMA_MAGNITUDES; ++k) m += twice > mid[k];
     return TowardsTarget(p, stepIndex, m, target);
 }
 
