@@ -133,19 +133,21 @@ void FoldOverflow(const StepInput& in, Lanes* lanes, BackRow* back) {
 // indices around its step index; the other runners-up a step may read
 // are emptied.
 void Settle(const Search& search, const StepInput& in, Lanes* lanes) {
-    int32_t cheapest = -1, least = in.limit;
+    // Each side's cheapest apart, so that the two chains of comparisons
+    // overlap; side 0's wins a tie.
+    int32_t cheapest[SEARCH_SIDES] = {-1, -1}, least[SEARCH_SIDES] = {in.limit, in.limit};
     for (int32_t side = 0; side < SEARCH_SIDES; ++side)
         for (int32_t index = lanes->low[0][side]; index <= lanes->high[0][side]; ++index) {
             const int32_t cost = lanes->cost[0][side][LaneOf(index)];
-            cheapest = cost < least ? SlotOf(0, side, index) : cheapest;
-            least = cost < least ? cost : least;
+            cheapest[side] = cost < least[side] ? SlotOf(0, side, index) : cheapest[side];
+            least[side] = cost < least[side] ? cost : least[side];
         }
-    lanes->cheapest = cheapest;
-    const int32_t reach = (search.width - 1) / 2, centre = SlotIndex(cheapest);
+    lanes->cheapest = least[1] < least[0] ? cheapest[1] : cheapest[0];
+    const int32_t reach = (search.width - 1) / 2, centre = SlotIndex(lanes->cheapest);
     for (int32_t side = 0; side < SEARCH_SIDES; ++side) {
         int32_t low = lanes->low[0][side] > centre - reach ? lanes->low[0][side] : centre - reach;
         int32_t high = lanes->high[0][side] < centre + reach ? lanes->high[0][side] : centre + reach;
-        if (cheapest < 0 || search.width < 1 || low > high) {
+        if (lanes->cheapest < 0 || search.width < 1 || low > high) {
             low = NO_INDEX;
             high = -1;
         }
