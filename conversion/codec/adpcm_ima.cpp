@@ -34,18 +34,7 @@ Reconstruction NearerSign(int32_t p, int32_t stepIndex, uint32_t magnitude, int3
     return {magnitude, up, errorUp};
 }
 
-Reconstruction NearestCode(int32_t p, int32_t stepIndex, int32_t target) {
-    if (ClearOfRails(p, stepIndex)) {
-        // Errors fall, then rise with the magnitude: it is the number of
-        // midpoints the distance to the input lies beyond.
-        const int32_t twice = 2 * (target < p ? p - target : target - p);
-        const int32_t* mid = IMA_TRANSITIONS.midpoint[stepIndex];
-        uint32_t m = 0;
-        for (uint32_t k = 0; k + 1 < IMA_MAGNITUDES; ++k) m += twice > mid[k];
-        const int32_t difference = IMA_TRANSITIONS.difference[stepIndex][m];
-        if (target < p) return {m | IMA_SIGN_BIT, p - difference, SquaredError(target, p - difference)};
-        return {m, p + difference, SquaredError(target, p + difference)};
-    }
+Reconstruction NearestCodeNearRails(int32_t p, int32_t stepIndex, int32_t target) {
     Reconstruction best = NearerSign(p, stepIndex, 0, target);
     for (uint32_t m = 1; m < IMA_MAGNITUDES; ++m) {
         const Reconstruction r = NearerSign(p, stepIndex, m, target);
@@ -75,6 +64,24 @@ uint64_t GreedyCodes(const ChannelBlock& block, int32_t from, AdpcmChannelState 
         state = {r.value, IMA_TRANSITIONS.next[state.stepIndex][r.code & 7]};
     }
     return total;
+}
+
+void GreedyCodesSideBySide(const ChannelBlock& block, const AdpcmChannelState* starts, int32_t count,
+                           uint8_t (*paths)[GAME_CODES_PER_BLOCK], uint64_t* errors) {
+    AdpcmChannelState states[MAX_SIDE_BY_SIDE];
+    for (int32_t k = 0; k < count; ++k) {
+        states[k] = starts[k];
+        errors[k] = 0;
+    }
+    for (int32_t n = 0; n < GAME_CODES_PER_BLOCK; ++n) {
+        const int32_t target = block.samples[static_cast<size_t>(n + 1) * block.stride];
+        for (int32_t k = 0; k < count; ++k) {
+            const Reconstruction r = NearestCode(states[k].predictor, states[k].stepIndex, target);
+            errors[k] += r.error;
+            paths[k][n] = static_cast<uint8_t>(r.code);
+            states[k] = {r.value, IMA_TRANSITIONS.next[states[k].stepIndex][r.code & 7]};
+        }
+    }
 }
 
 void WriteChannelBlock(const ChannelBlock& block, int32_t startIndex, const uint8_t* path,

@@ -118,9 +118,11 @@ Reconstruction NearerSign(int32_t p, int32_t stepIndex, uint32_t magnitude, int3
 
 // The same away from the rails, where it is the sign towards the target.
 inline Reconstruction TowardsTarget(int32_t p, int32_t stepIndex, uint32_t magnitude, int32_t target) {
-    const int32_t difference = IMA_TRANSITIONS.difference[stepIndex][magnitude];
-    if (target < p) return {magnitude | IMA_SIGN_BIT, p - difference, SquaredError(target, p - difference)};
-    return {magnitude, p + difference, SquaredError(target, p + difference)};
+    // Without branches: which side the input lies on is a coin toss.
+    const int32_t negative = -static_cast<int32_t>(target < p);  // 0 or -1
+    const int32_t value = p + ((IMA_TRANSITIONS.difference[stepIndex][magnitude] ^ negative) - negative);
+    const uint32_t distance = static_cast<uint32_t>(target - value);
+    return {magnitude | (IMA_SIGN_BIT & static_cast<uint32_t>(negative)), value, distance * distance};
 }
 
 // NearerSign or, where it is clear of the rails, TowardsTarget.
@@ -129,9 +131,21 @@ inline Reconstruction NearerReconstruction(int32_t p, int32_t stepIndex, uint32_
                                       : NearerSign(p, stepIndex, magnitude, target);
 }
 
+// NearestCode where a magnitude may reach a rail: every magnitude tried.
+Reconstruction NearestCodeNearRails(int32_t p, int32_t stepIndex, int32_t target);
+
 // The code whose reconstruction from (p, stepIndex) lies nearest the
 // target, the smaller magnitude winning ties.
-Reconstruction NearestCode(int32_t p, int32_t stepIndex, int32_t target);
+inline Reconstruction NearestCode(int32_t p, int32_t stepIndex, int32_t target) {
+    if (!ClearOfRails(p, stepIndex)) return NearestCodeNearRails(p, stepIndex, target);
+    // Errors fall, then rise with the magnitude: it is the number of
+    // midpoints the distance to the input lies beyond.
+    const int32_t twice = 2 * (target < p ? p - target : target - p);
+    const int32_t* mid = IMA_TRANSITIONS.midpoint[stepIndex];
+    uint32_t m = 0;
+    for (uint32_t k = 0; k + 1 < IMA_MAGNITUDES; ++k) m += twice > mid[k];
+    return TowardsTarget(p, stepIndex, m, target);
+}
 
 // Frames a block of blockBytes bytes holds (channels 1 or 2); for a shorter,
 // final block, the frames its whole groups give; 0 when not even the
@@ -159,6 +173,13 @@ struct ChannelBlock {
 // once the error reaches it.
 uint64_t GreedyCodes(const ChannelBlock& block, int32_t from, AdpcmChannelState state, uint8_t* path,
                      uint64_t enough);
+
+// The same for a whole block from each of `count` (at most
+// MAX_SIDE_BY_SIDE) starting states, side by side, so that the processor
+// overlaps their chains: the codes in paths[k], their error in errors[k].
+const int32_t MAX_SIDE_BY_SIDE = 8;
+void GreedyCodesSideBySide(const ChannelBlock& block, const AdpcmChannelState* starts, int32_t count,
+                           uint8_t (*paths)[GAME_CODES_PER_BLOCK], uint64_t* errors);
 
 // Writes a channel block: the header (the first input sample and
 // startIndex) and the GAME_CODES_PER_BLOCK codes of `path`. Fills
