@@ -1,7 +1,8 @@
 // Drives the real Velkmar window from another process: starts the program,
-// finds its windows, reads and sets texts, clicks, presses keys, and reads
-// what Windows keeps about the process. Every wait polls with a generous
-// time-out; nothing depends on how fast the program is.
+// finds its dialogs, reads and sets texts, clicks, answers the folder
+// browser, and records what the window is told. Every wait polls with a
+// generous time-out. The window tests, the screenshot poser (scripts/) and
+// the window's load measurement (bench/) drive it with this.
 #ifndef VELKMAR_TESTS_WINDOW_WINDOW_DRIVER_H
 #define VELKMAR_TESTS_WINDOW_WINDOW_DRIVER_H
 
@@ -14,80 +15,88 @@
 // How long any wait lasts before it gives up.
 const DWORD PATIENCE_MS = 30000;
 
-// Polls condition until it holds or PATIENCE_MS pass; returns its last value.
+// Polls condition until it holds or patienceMs pass; returns its last value.
 bool WaitUntil(const std::function<bool()>& condition, DWORD patienceMs = PATIENCE_MS);
 
-// A started program: its process and thread handles and ids.
+// A started program and its sheet.
 struct Program {
     PROCESS_INFORMATION info = {};
     HWND sheet = NULL;
 };
 
-// Starts exe (a Windows path) and waits for its visible "Velkmar" sheet.
-bool StartProgram(const std::string& exe, Program* program);
-
+// Starts exe (a Windows path, or a Unix one, which Wine shows as drive Z)
+// and waits for its visible "Velkmar" sheet.
+bool StartProgram(std::string exe, Program* program);
 // Waits for the process to end; returns its exit code, or STILL_ACTIVE.
 DWORD WaitForExit(const Program& program);
-
 // Ends the process if it still runs and closes the handles.
 void StopProgram(Program* program);
 
-// The visible top-level windows of the process.
-std::vector<HWND> VisibleWindows(DWORD processId);
-
-// Waits for a visible top-level dialog (#32770) of the process other than
-// the sheet, whose caption is caption (any caption when null). Returns it
-// or null.
+// A visible dialog of the process other than the sheet, with caption when
+// one is given, or null: as it is now, and once one shows.
+HWND DialogShowing(const Program& program, const char* caption = nullptr);
 HWND WaitForDialog(const Program& program, const char* caption = nullptr);
 
-// Text of a window or control, read with WM_GETTEXT (works across
-// processes, also for edit controls).
+// A window's text (also an edit control's, across processes); setting it.
 std::string TextOf(HWND window);
-
-// Sets a window's or control's text with WM_SETTEXT.
 void SetText(HWND window, const std::string& text);
-
-// Clicks a button and returns once its handler has run; false when it did
-// not return within PATIENCE_MS (a modal box opened).
+// Clicks and returns once the handler has run; false when it did not
+// return (a modal box opened). PostClick does not wait.
 bool ClickAndWait(HWND button);
-
-// Clicks a button without waiting: for clicks that open a modal box.
 void PostClick(HWND button);
 
-// Posts a key press (down and up) to the window.
-void PressKey(HWND window, WPARAM virtualKey);
-
-// The window holding the keyboard focus in the program's GUI thread.
-HWND FocusOf(const Program& program);
-
-// The page the sheet shows; PSM_SETCURSEL to show page index.
+// The page the sheet shows; ShowPage shows page index and returns it.
 HWND CurrentPage(HWND sheet);
 HWND ShowPage(HWND sheet, int index);
 
-// Labels and image indices of the sheet's tabs (TCM_GETITEMA through
-// memory in the program's process).
-struct TabItem {
-    std::string label;
-    int image;
-};
-std::vector<TabItem> TabItems(const Program& program);
-
-// The texts of a dialog's children, in z-order.
-std::vector<std::string> ChildTexts(HWND dialog);
-
-// The file name field of an open or save dialog.
+// The file name field of a save or open dialog.
 HWND FileNameField(HWND fileDialog);
+// Chooses folder (a Windows path on drive C) in a folder browser and
+// presses OK; false when the browser did not take it or stayed open.
+bool ChooseFolder(const Program& program, HWND browser, const std::string& folder);
 
-// GDI objects the process holds: GetGuiResources, or where that is not
-// implemented (Wine) the used entries of the process's GDI handle table.
-// -1 when neither can be read.
-long GdiObjectCount(const Program& program);
+// Sends message with lParam pointing at a copy of *item (a TCITEMA or
+// TVITEMA) in the program's memory, its text buffer there too; *item takes
+// the answer and the text is returned.
+template <class Item>
+std::string AskForItem(const Program& program, HWND control, UINT message, WPARAM wParam, Item* item) {
+    const size_t textSize = 260;
+    char text[textSize] = "";
+    HANDLE process = program.info.hProcess;
+    char* remote = static_cast<char*>(
+        VirtualAllocEx(process, NULL, sizeof *item + textSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!remote) return text;
+    item->pszText = remote + sizeof *item;
+    item->cchTextMax = static_cast<int>(textSize);
+    WriteProcessMemory(process, remote, item, sizeof *item, NULL);
+    SendMessageA(control, message, wParam, reinterpret_cast<LPARAM>(remote));
+    ReadProcessMemory(process, remote, item, sizeof *item, NULL);
+    ReadProcessMemory(process, remote + sizeof *item, text, textSize - 1, NULL);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return text;
+}
 
-// Whether a screen rectangle shows at least one pixel of colour.
-bool ScreenShowsColour(const RECT& area, COLORREF colour);
-
-// The program's path, from the command line, as a Windows path.
-std::string ProgramPath();
-void SetProgramPath(const std::string& path);
+// The recording: a hook library (recorder_hook.cpp, beside the driving
+// program) placed into the program's user-interface thread appends each
+// text set on a window, each position of a progress bar and each message
+// box icon to a file beside itself, RECORDING_FILE with the process id, one
+// line "WINDOW KIND VALUE" each, in order: fast changes that polling would
+// miss are kept.
+const char RECORDING_FILE[] = "recording-%lu.txt";
+struct Recording {
+    HMODULE library = NULL;
+    HHOOK hook = NULL;
+    std::string path;
+};
+struct WindowEvent {
+    HWND window;
+    std::string kind;   // "text", "position" or "icon"
+    std::string value;  // the text, the position, or "information", "warning", "error"
+};
+bool StartRecording(const Program& program, Recording* recording);
+// Removes the hook and the file.
+void StopRecording(Recording* recording);
+// Everything recorded so far, also after the program has ended.
+std::vector<WindowEvent> RecordedEvents(const Recording& recording);
 
 #endif

@@ -1,0 +1,189 @@
+// The sheet and its two pages as the user meets them: captions, buttons,
+// tabs, the controls' states and keys, closing, extracting one file
+// through the save dialog, and packing.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cmath>
+
+#include "conversion/files/packing.h"
+#include "tests/support/wav_builders.h"
+#include "tests/window/window_test.h"
+
+typedef WindowTest PagesTest;
+
+TEST_F(PagesTest, SheetHasItsCaptionTwoFlatButtonsTwoTabsAndIsCentred) {
+    EXPECT_EQ(TextOf(program_.sheet), "Velkmar");
+    std::vector<std::string> buttons;
+    for (HWND button = NULL; (button = FindWindowExA(program_.sheet, button, "Button", NULL)) != NULL;)
+        if (IsWindowVisible(button))
+            buttons.push_back(TextOf(button) + ((GetWindowLongA(button, GWL_STYLE) & BS_FLAT) ? " flat" : ""));
+    EXPECT_EQ(buttons, (std::vector<std::string>{"Закрыть flat", "About... flat"}));
+    EXPECT_EQ(GetWindowLongA(program_.sheet, GWL_EXSTYLE) & WS_EX_CONTEXTHELP, 0) << "no \"?\" in the caption";
+
+    HWND tabs = FindWindowExA(program_.sheet, NULL, WC_TABCONTROLA, NULL);
+    EXPECT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 2);
+    for (int i = 0; i < 2; ++i) {
+        TCITEMA item = {};
+        item.mask = TCIF_TEXT | TCIF_IMAGE;
+        item.iImage = -1;
+        EXPECT_EQ(AskForItem(program_, tabs, TCM_GETITEMA, static_cast<WPARAM>(i), &item), i ? "Pack" : "Extract");
+        EXPECT_GE(item.iImage, 0) << "the icon on tab " << i;
+    }
+    // The Pack page comes into being when its tab is shown.
+    auto pages = [&] {
+        int count = 0;
+        for (HWND page = NULL; (page = FindWindowExA(program_.sheet, page, "#32770", NULL)) != NULL;) ++count;
+        return count;
+    };
+    EXPECT_EQ(pages(), 1);
+    EXPECT_EQ(TextOf(Pack(IDC_PACK)) + TextOf(Pack(IDC_STATUS)) + TextOf(Pack(IDC_PACK_SOURCE)), "PackReady");
+    EXPECT_EQ(pages(), 2);
+
+    // Halfway, truncated toward zero.
+    RECT frame;
+    ASSERT_TRUE(GetWindowRect(program_.sheet, &frame));
+    EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - (frame.right - frame.left)) / 2);
+    EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - (frame.bottom - frame.top)) / 2);
+}
+
+// "Закрыть" (once with both pages made) or the close box.
+TEST_F(PagesTest, ClosingEndsWithExitCodeZero) {
+    for (int way = 0; way < 3; ++way) {
+        if (way) Start(tmp_);
+        if (way == 2) ShowPage(program_.sheet, 1);
+        if (way == 1)
+            PostMessageA(program_.sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
+        else
+            PostClick(SheetButton(IDCANCEL));
+        EXPECT_EQ(WaitForExit(program_), 0u) << way;
+    }
+}
+
+// The Extract page's captions and start state, then its state after each
+// click: the mode radios switch the fields without clearing them, and
+// "Режим" enables the channel radios, which keep their check.
+TEST_F(PagesTest, ExtractPageCaptionsAndStates) {
+    const std::pair<int, const char*> captions[] = {
+        {IDC_SINGLE_FILE, "Распаковать один файл"}, {IDC_WHOLE_FOLDER, "Распаковать всю папку"},
+        {IDC_FORCE_MODE, "Режим"}, {IDC_EFFECTS, "Эффекты"}, {IDC_MUSIC, "Музыка"}, {IDC_BROWSE_FILE, "Обзор..."},
+        {IDC_BROWSE_FOLDER, "Обзор..."}, {IDC_PLAY, "Play"}, {IDC_EXTRACT, "Extract"}, {IDC_STATUS, "Ready"}};
+    for (const auto& caption : captions) EXPECT_EQ(TextOf(Extract(caption.first)), caption.second);
+    SetText(Extract(IDC_SOURCE_FILE), "C:\\snd\\boom.wad");
+    SetText(Extract(IDC_SOURCE_FOLDER), "C:\\snd");
+    // One letter a control: "e" enabled, "-" disabled; upper case when checked.
+    const int controls[] = {IDC_SOURCE_FILE, IDC_BROWSE_FILE, IDC_PLAY,       IDC_SOURCE_FOLDER, IDC_BROWSE_FOLDER,
+                            IDC_SINGLE_FILE, IDC_WHOLE_FOLDER, IDC_FORCE_MODE, IDC_EFFECTS,       IDC_MUSIC};
+    const std::pair<int, const char*> steps[] = {
+        {0, "eee--Eee_-"},              {IDC_WHOLE_FOLDER, "---eeeEe_-"}, {IDC_SINGLE_FILE, "eee--Eee_-"},
+        {IDC_FORCE_MODE, "eee--EeEEe"}, {IDC_MUSIC, "eee--EeEeE"},        {IDC_FORCE_MODE, "eee--Eee-_"}};
+    for (const auto& step : steps) {
+        if (step.first) ClickAndWait(Extract(step.first));
+        std::string state;
+        for (int id : controls) {
+            const bool checked = IsDlgButtonChecked(extractPage_, id) == BST_CHECKED;
+            state += IsWindowEnabled(Extract(id)) ? (checked ? 'E' : 'e') : (checked ? '_' : '-');
+        }
+        EXPECT_EQ(state, step.second) << "after " << step.first;
+    }
+    EXPECT_EQ(TextOf(Extract(IDC_SOURCE_FILE)) + " " + TextOf(Extract(IDC_SOURCE_FOLDER)), "C:\\snd\\boom.wad C:\\snd");
+}
+
+// Tab visits the enabled tab stops in template order (a radio group
+// through its checked button), on through the sheet's buttons and tabs
+// and back into the page; the Pack page takes its own Tab.
+TEST_F(PagesTest, TabOrder) {
+    ASSERT_EQ(GetDlgCtrlID(Focus()), IDC_EXTRACT);
+    EXPECT_EQ(TabThrough(9), (std::vector<int>{IDC_PLAY, IDC_SOURCE_FILE, IDC_BROWSE_FILE, IDC_SINGLE_FILE,
+                                               IDC_FORCE_MODE, IDCANCEL, IDHELP, 0x3020, IDC_EXTRACT}));
+    ClickAndWait(Extract(IDC_WHOLE_FOLDER));
+    SendMessageA(extractPage_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Extract(IDC_EXTRACT)), TRUE);
+    EXPECT_EQ(TabThrough(4), (std::vector<int>{IDC_SOURCE_FOLDER, IDC_BROWSE_FOLDER, IDC_WHOLE_FOLDER, IDC_FORCE_MODE}));
+    HWND packSource = Pack(IDC_PACK_SOURCE);
+    SendMessageA(packPage_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(packSource), TRUE);
+    EXPECT_EQ(TabThrough(3), (std::vector<int>{IDC_BROWSE_PACK_SOURCE, IDC_PACK_DESTINATION, IDC_BROWSE_PACK_DESTINATION}));
+}
+
+// The save dialog proposes the WAV name beside the source while the page
+// reads "Stop" and "Extracting..."; the WAV is read in the channels the
+// extension or "Режим" chooses. An empty field does nothing.
+TEST_F(PagesTest, ExtractsOneFileThroughTheSaveDialog) {
+    ASSERT_TRUE(CreateDirectoryA(Path("my.dir").c_str(), NULL));
+    const struct {
+        const char *source, *proposed, *chosen;
+        int force, channels;
+    } cases[] = {{"boom.wad", "boom.wav", "chosen.wav", 0, 1},   {"music.ADX", "music.wav", "", 0, 2},
+                 {"my.dir\\boom", "boom.wav", "", 0, 1},          {"boom.wad", "boom.wav", "", IDC_MUSIC, 2},
+                 {"music.ADX", "music.wav", "mono.wav", IDC_EFFECTS, 1}};
+    for (const auto& c : cases) {
+        const std::string source = Path(c.source);
+        WriteFileBytes(source, Packed(9000));
+        if (c.force && IsDlgButtonChecked(extractPage_, IDC_FORCE_MODE) != BST_CHECKED)
+            ClickAndWait(Extract(IDC_FORCE_MODE));
+        if (c.force) ClickAndWait(Extract(c.force));
+        SetText(Extract(IDC_SOURCE_FILE), source);
+        PostClick(Extract(IDC_EXTRACT));
+        HWND dialog = WaitForDialog(program_);
+        ASSERT_NE(dialog, HWND(NULL)) << c.source;
+        EXPECT_TRUE(WaitUntil([&] { return TextOf(FileNameField(dialog)) == c.proposed; })) << c.source;
+        EXPECT_EQ(TextOf(Extract(IDC_EXTRACT)) + " " + TextOf(Extract(IDC_STATUS)), "Stop Extracting...");
+        if (*c.chosen) SetText(FileNameField(dialog), c.chosen);
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }) && ExtractIdle());
+        const std::string written = source.substr(0, source.rfind('\\') + 1) + (*c.chosen ? c.chosen : c.proposed);
+        EXPECT_EQ(ReadFileBytes(written), ExtractedAs(source, c.channels)) << c.source;
+    }
+    SetText(Extract(IDC_SOURCE_FILE), "");
+    EXPECT_TRUE(ClickAndWait(Extract(IDC_EXTRACT))) << "a dialog opened";
+}
+
+// An editor's WAV (48000 Hz, 24 bits, stereo) packs to the core's bytes in
+// the mode "Режим" forces; each failure shows its message, captioned with
+// the path concerned, while the status reads "Packing..."; an empty field
+// does nothing.
+TEST_F(PagesTest, Packing) {
+    Bytes samples(6 * 12000);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<uint8_t>(40.0 * std::sin(static_cast<double>(i) * 0.01) + static_cast<double>(i % 3) * 9);
+    WriteFileBytes(Path("voice.wav"), Riff({Chunk("fmt ", FormatBody(1, 2, 24, 16, 48000)), Chunk("data", samples)}));
+    Bytes compressed = MakePcmWav(1, 44100, std::vector<int16_t>(4000, 1000));
+    compressed[20] = 0x11;
+    WriteFileBytes(Path("adpcm.wav"), compressed);
+    WriteFileBytes(Path("locked.wad"), Bytes(10, 7));
+    // Held open without sharing, the file cannot be replaced.
+    HANDLE lock = CreateFileA(Path("locked.wad").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    const struct {
+        const char *source, *destination, *message, *caption;
+    } cases[] = {{"voice.wav", "voice.wad", "", ""},
+                 {"voice.wav", "music.wad", "", ""},  // under "Режим" and "Музыка"
+                 {"missing.wav", "out.wad", "Не удалось открыть файл", "missing.wav"},
+                 {"adpcm.wav", "out.wad", "Не удалось прочитать данные из файла", "adpcm.wav"},
+                 {"voice.wav", "locked.wad", "Не удалось записать данные в файл", "locked.wad"},
+                 {"voice.wav", "", "", ""},
+                 {"", "out.wad", "", ""}};
+    for (const auto& c : cases) {
+        const ChannelForce force = std::string(c.destination) == "music.wad" ? FORCE_STEREO : FORCE_NONE;
+        if (force == FORCE_STEREO) {
+            ClickAndWait(Extract(IDC_FORCE_MODE));
+            ClickAndWait(Extract(IDC_MUSIC));
+        }
+        SetText(Pack(IDC_PACK_SOURCE), *c.source ? Path(c.source) : "");
+        SetText(Pack(IDC_PACK_DESTINATION), *c.destination ? Path(c.destination) : "");
+        if (!*c.message) {
+            EXPECT_TRUE(ClickAndWait(Pack(IDC_PACK))) << "a message box opened";
+            if (!*c.source || !*c.destination) continue;
+            ASSERT_EQ(PackSoundFileStatus(Path(c.source).c_str(), Path("core.wad").c_str(), force, nullptr), CONV_OK);
+            EXPECT_EQ(ReadFileBytes(Path(c.destination)), ReadFileBytes(Path("core.wad"))) << c.destination;
+            continue;
+        }
+        PostClick(Pack(IDC_PACK));
+        HWND box = WaitForDialog(program_);
+        ASSERT_NE(box, HWND(NULL)) << c.message;
+        EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)) + " | " + TextOf(box), c.message + (" | " + Path(c.caption)));
+        EXPECT_EQ(TextOf(Pack(IDC_STATUS)), "Packing...");
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(WaitUntil([&] { return TextOf(Pack(IDC_STATUS)) == "Ready"; }));
+    }
+    CloseHandle(lock);
+    EXPECT_FALSE(FileExists(Path("out.wad")));
+}
