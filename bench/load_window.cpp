@@ -67,8 +67,10 @@ int main(int argc, char** argv) {
     while (!(box = DialogShowing(program, "Extract Folder"))) Sleep(200);
     const double seconds = static_cast<double>(GetTickCount64() - started) / 1000;
     std::vector<std::string> numbers;
-    for (const WindowEvent& event : RecordedEvents(recording))
-        if (event.kind == "text" && event.value.compare(0, 5, "Файл ") == 0) numbers.push_back(event.value);
+    for (const std::string& line : RecordedLines(recording)) {
+        const std::string value = line.substr(line.find(' ', 5) + 1);  // after "text WINDOW "
+        if (line.compare(0, 5, "text ") == 0 && value.compare(0, 5, "Файл ") == 0) numbers.push_back(value);
+    }
     std::printf("files shown: %zu; last in each pass:", numbers.size());
     for (const std::string& last : LastOfEachPass(numbers)) std::printf(" \"%s\"", Utf8(last).c_str());
     std::printf("\nfinal message: %s (%.0f s)\nsummary\n", Utf8(TextOf(GetDlgItem(box, 0xFFFF))).c_str(), seconds);

@@ -1,6 +1,5 @@
-// The sheet and its two pages as the user meets them: captions, buttons,
-// tabs, the controls' states and keys, closing, extracting one file
-// through the save dialog, and packing.
+// The sheet and its two pages: captions, buttons, tabs, the controls'
+// states and keys, closing, extracting one file, and packing.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -10,16 +9,14 @@
 #include "tests/support/wav_builders.h"
 #include "tests/window/window_test.h"
 
-typedef WindowTest PagesTest;
-
-TEST_F(PagesTest, SheetHasItsCaptionTwoFlatButtonsTwoTabsAndIsCentred) {
+TEST_F(WindowTest, SheetHasItsCaptionTwoFlatButtonsTwoTabsAndIsCentred) {
     EXPECT_EQ(TextOf(program_.sheet), "Velkmar");
+    EXPECT_EQ(GetWindowLongA(program_.sheet, GWL_EXSTYLE) & WS_EX_CONTEXTHELP, 0) << "no \"?\" in the caption";
     std::vector<std::string> buttons;
     for (HWND button = NULL; (button = FindWindowExA(program_.sheet, button, "Button", NULL)) != NULL;)
         if (IsWindowVisible(button))
             buttons.push_back(TextOf(button) + ((GetWindowLongA(button, GWL_STYLE) & BS_FLAT) ? " flat" : ""));
     EXPECT_EQ(buttons, (std::vector<std::string>{"Закрыть flat", "About... flat"}));
-    EXPECT_EQ(GetWindowLongA(program_.sheet, GWL_EXSTYLE) & WS_EX_CONTEXTHELP, 0) << "no \"?\" in the caption";
 
     HWND tabs = FindWindowExA(program_.sheet, NULL, WC_TABCONTROLA, NULL);
     EXPECT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 2);
@@ -31,14 +28,8 @@ TEST_F(PagesTest, SheetHasItsCaptionTwoFlatButtonsTwoTabsAndIsCentred) {
         EXPECT_GE(item.iImage, 0) << "the icon on tab " << i;
     }
     // The Pack page comes into being when its tab is shown.
-    auto pages = [&] {
-        int count = 0;
-        for (HWND page = NULL; (page = FindWindowExA(program_.sheet, page, "#32770", NULL)) != NULL;) ++count;
-        return count;
-    };
-    EXPECT_EQ(pages(), 1);
+    EXPECT_EQ(SendMessageA(program_.sheet, PSM_INDEXTOHWND, 1, 0), 0);
     EXPECT_EQ(TextOf(Pack(IDC_PACK)) + TextOf(Pack(IDC_STATUS)) + TextOf(Pack(IDC_PACK_SOURCE)), "PackReady");
-    EXPECT_EQ(pages(), 2);
 
     // Halfway, truncated toward zero.
     RECT frame;
@@ -47,15 +38,15 @@ TEST_F(PagesTest, SheetHasItsCaptionTwoFlatButtonsTwoTabsAndIsCentred) {
     EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - (frame.bottom - frame.top)) / 2);
 }
 
-// "Закрыть" (once with both pages made) or the close box.
-TEST_F(PagesTest, ClosingEndsWithExitCodeZero) {
+// "Закрыть" (once after both pages were shown) or the close box.
+TEST_F(WindowTest, ClosingEndsWithExitCodeZero) {
     for (int way = 0; way < 3; ++way) {
         if (way) Start(tmp_);
         if (way == 2) ShowPage(program_.sheet, 1);
         if (way == 1)
             PostMessageA(program_.sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
         else
-            PostClick(SheetButton(IDCANCEL));
+            PostClick(GetDlgItem(program_.sheet, IDCANCEL));
         EXPECT_EQ(WaitForExit(program_), 0u) << way;
     }
 }
@@ -63,7 +54,7 @@ TEST_F(PagesTest, ClosingEndsWithExitCodeZero) {
 // The Extract page's captions and start state, then its state after each
 // click: the mode radios switch the fields without clearing them, and
 // "Режим" enables the channel radios, which keep their check.
-TEST_F(PagesTest, ExtractPageCaptionsAndStates) {
+TEST_F(WindowTest, ExtractPageCaptionsAndStates) {
     const std::pair<int, const char*> captions[] = {
         {IDC_SINGLE_FILE, "Распаковать один файл"}, {IDC_WHOLE_FOLDER, "Распаковать всю папку"},
         {IDC_FORCE_MODE, "Режим"}, {IDC_EFFECTS, "Эффекты"}, {IDC_MUSIC, "Музыка"}, {IDC_BROWSE_FILE, "Обзор..."},
@@ -71,7 +62,7 @@ TEST_F(PagesTest, ExtractPageCaptionsAndStates) {
     for (const auto& caption : captions) EXPECT_EQ(TextOf(Extract(caption.first)), caption.second);
     SetText(Extract(IDC_SOURCE_FILE), "C:\\snd\\boom.wad");
     SetText(Extract(IDC_SOURCE_FOLDER), "C:\\snd");
-    // One letter a control: "e" enabled, "-" disabled; upper case when checked.
+    // A letter for each control: "e" enabled, "-" disabled; "E" and "_" checked.
     const int controls[] = {IDC_SOURCE_FILE, IDC_BROWSE_FILE, IDC_PLAY,       IDC_SOURCE_FOLDER, IDC_BROWSE_FOLDER,
                             IDC_SINGLE_FILE, IDC_WHOLE_FOLDER, IDC_FORCE_MODE, IDC_EFFECTS,       IDC_MUSIC};
     const std::pair<int, const char*> steps[] = {
@@ -92,7 +83,7 @@ TEST_F(PagesTest, ExtractPageCaptionsAndStates) {
 // Tab visits the enabled tab stops in template order (a radio group
 // through its checked button), on through the sheet's buttons and tabs
 // and back into the page; the Pack page takes its own Tab.
-TEST_F(PagesTest, TabOrder) {
+TEST_F(WindowTest, TabOrder) {
     ASSERT_EQ(GetDlgCtrlID(Focus()), IDC_EXTRACT);
     EXPECT_EQ(TabThrough(9), (std::vector<int>{IDC_PLAY, IDC_SOURCE_FILE, IDC_BROWSE_FILE, IDC_SINGLE_FILE,
                                                IDC_FORCE_MODE, IDCANCEL, IDHELP, 0x3020, IDC_EXTRACT}));
@@ -104,10 +95,10 @@ TEST_F(PagesTest, TabOrder) {
     EXPECT_EQ(TabThrough(3), (std::vector<int>{IDC_BROWSE_PACK_SOURCE, IDC_PACK_DESTINATION, IDC_BROWSE_PACK_DESTINATION}));
 }
 
-// The save dialog proposes the WAV name beside the source while the page
+// The save dialog proposes the WAV's name beside the source while the page
 // reads "Stop" and "Extracting..."; the WAV is read in the channels the
 // extension or "Режим" chooses. An empty field does nothing.
-TEST_F(PagesTest, ExtractsOneFileThroughTheSaveDialog) {
+TEST_F(WindowTest, ExtractsOneFileThroughTheSaveDialog) {
     ASSERT_TRUE(CreateDirectoryA(Path("my.dir").c_str(), NULL));
     const struct {
         const char *source, *proposed, *chosen;
@@ -137,14 +128,13 @@ TEST_F(PagesTest, ExtractsOneFileThroughTheSaveDialog) {
     EXPECT_TRUE(ClickAndWait(Extract(IDC_EXTRACT))) << "a dialog opened";
 }
 
-// An editor's WAV (48000 Hz, 24 bits, stereo) packs to the core's bytes in
-// the mode "Режим" forces; each failure shows its message, captioned with
-// the path concerned, while the status reads "Packing..."; an empty field
-// does nothing.
-TEST_F(PagesTest, Packing) {
+// An editor's WAV (48000 Hz, 24 bits, stereo) packs to the core's bytes,
+// in the mode "Режим" forces; each failure shows its message, captioned
+// with the path concerned, while the status reads "Packing..."; an empty
+// field does nothing.
+TEST_F(WindowTest, Packing) {
     Bytes samples(6 * 12000);
-    for (size_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<uint8_t>(40.0 * std::sin(static_cast<double>(i) * 0.01) + static_cast<double>(i % 3) * 9);
+    for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<uint8_t>(100 * std::sin(0.01 * double(i)));
     WriteFileBytes(Path("voice.wav"), Riff({Chunk("fmt ", FormatBody(1, 2, 24, 16, 48000)), Chunk("data", samples)}));
     Bytes compressed = MakePcmWav(1, 44100, std::vector<int16_t>(4000, 1000));
     compressed[20] = 0x11;
@@ -153,17 +143,17 @@ TEST_F(PagesTest, Packing) {
     // Held open without sharing, the file cannot be replaced.
     HANDLE lock = CreateFileA(Path("locked.wad").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
     const struct {
-        const char *source, *destination, *message, *caption;
-    } cases[] = {{"voice.wav", "voice.wad", "", ""},
-                 {"voice.wav", "music.wad", "", ""},  // under "Режим" and "Музыка"
-                 {"missing.wav", "out.wad", "Не удалось открыть файл", "missing.wav"},
-                 {"adpcm.wav", "out.wad", "Не удалось прочитать данные из файла", "adpcm.wav"},
-                 {"voice.wav", "locked.wad", "Не удалось записать данные в файл", "locked.wad"},
-                 {"voice.wav", "", "", ""},
-                 {"", "out.wad", "", ""}};
+        const char *source, *destination, *message;
+        ChannelForce force;
+    } cases[] = {{"voice.wav", "voice.wad", "", FORCE_NONE},
+                 {"voice.wav", "music.wad", "", FORCE_STEREO},  // "Режим" and "Музыка"
+                 {"missing.wav", "out.wad", "Не удалось открыть файл | missing.wav", FORCE_STEREO},
+                 {"adpcm.wav", "out.wad", "Не удалось прочитать данные из файла | adpcm.wav", FORCE_STEREO},
+                 {"voice.wav", "locked.wad", "Не удалось записать данные в файл | locked.wad", FORCE_STEREO},
+                 {"voice.wav", "", "", FORCE_STEREO},
+                 {"", "out.wad", "", FORCE_STEREO}};
     for (const auto& c : cases) {
-        const ChannelForce force = std::string(c.destination) == "music.wad" ? FORCE_STEREO : FORCE_NONE;
-        if (force == FORCE_STEREO) {
+        if (c.force == FORCE_STEREO && IsDlgButtonChecked(extractPage_, IDC_FORCE_MODE) != BST_CHECKED) {
             ClickAndWait(Extract(IDC_FORCE_MODE));
             ClickAndWait(Extract(IDC_MUSIC));
         }
@@ -172,14 +162,16 @@ TEST_F(PagesTest, Packing) {
         if (!*c.message) {
             EXPECT_TRUE(ClickAndWait(Pack(IDC_PACK))) << "a message box opened";
             if (!*c.source || !*c.destination) continue;
-            ASSERT_EQ(PackSoundFileStatus(Path(c.source).c_str(), Path("core.wad").c_str(), force, nullptr), CONV_OK);
+            ASSERT_EQ(PackSoundFileStatus(Path(c.source).c_str(), Path("core.wad").c_str(), c.force, nullptr), CONV_OK);
             EXPECT_EQ(ReadFileBytes(Path(c.destination)), ReadFileBytes(Path("core.wad"))) << c.destination;
             continue;
         }
         PostClick(Pack(IDC_PACK));
         HWND box = WaitForDialog(program_);
         ASSERT_NE(box, HWND(NULL)) << c.message;
-        EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)) + " | " + TextOf(box), c.message + (" | " + Path(c.caption)));
+        std::string message = c.message;
+        message.insert(message.find(" | ") + 3, folder_ + "\\");
+        EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)) + " | " + TextOf(box), message);
         EXPECT_EQ(TextOf(Pack(IDC_STATUS)), "Packing...");
         PostMessageA(box, WM_COMMAND, IDOK, 0);
         EXPECT_TRUE(WaitUntil([&] { return TextOf(Pack(IDC_STATUS)) == "Ready"; }));

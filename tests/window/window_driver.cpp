@@ -4,9 +4,8 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
-#include <cstdint>
 #include <cstdio>
-#include <cstring>
+#include <fstream>
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD patienceMs) {
     const ULONGLONG end = GetTickCount64() + patienceMs;
@@ -116,7 +115,7 @@ bool ChooseFolder(const Program& program, HWND browser, const std::string& folde
 }
 
 bool StartRecording(const Program& program, Recording* recording) {
-    // The hook library lies beside this program; so does the file.
+    // The hook library, and the file, lie beside this program.
     char path[MAX_PATH] = "";
     std::string folder(path, GetModuleFileNameA(NULL, path, sizeof path));
     folder.erase(folder.rfind('\\') + 1);
@@ -134,23 +133,14 @@ bool StartRecording(const Program& program, Recording* recording) {
 void StopRecording(Recording* recording) {
     if (recording->hook) UnhookWindowsHookEx(recording->hook);
     if (recording->library) FreeLibrary(recording->library);
-    if (!recording->path.empty()) DeleteFileA(recording->path.c_str());
+    DeleteFileA(recording->path.c_str());
     *recording = Recording();
 }
 
-std::vector<WindowEvent> RecordedEvents(const Recording& recording) {
-    std::vector<WindowEvent> events;
-    FILE* file = std::fopen(recording.path.c_str(), "rb");
-    char line[1200];
-    unsigned long long window = 0;
-    char kind[16];
-    int valueAt = 0;
+std::vector<std::string> RecordedLines(const Recording& recording) {
+    std::vector<std::string> lines;
+    std::ifstream file(recording.path, std::ios::binary);
     // A line still being written has no line end yet.
-    while (file && std::fgets(line, sizeof line, file) && std::strchr(line, '\n')) {
-        if (std::sscanf(line, "%llx %15s %n", &window, kind, &valueAt) < 2) continue;
-        events.push_back({reinterpret_cast<HWND>(static_cast<uintptr_t>(window)), kind,
-                          std::string(line + valueAt, std::strcspn(line + valueAt, "\r\n"))});
-    }
-    if (file) std::fclose(file);
-    return events;
+    for (std::string line; std::getline(file, line) && !file.eof();) lines.push_back(line);
+    return lines;
 }

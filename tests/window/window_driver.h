@@ -1,8 +1,8 @@
-// Drives the real Velkmar window from another process: starts the program,
-// finds its dialogs, reads and sets texts, clicks, answers the folder
-// browser, and records what the window is told. Every wait polls with a
-// generous time-out. The window tests, the screenshot poser (scripts/) and
-// the window's load measurement (bench/) drive it with this.
+// Drives the real Velkmar window from another process (the window tests,
+// the screenshot poser in scripts/, the load measurement in bench/): starts
+// the program, finds its dialogs, reads and sets texts, clicks, answers the
+// folder browser, and records what the window is told. Waits poll with a
+// generous time-out.
 #ifndef VELKMAR_TESTS_WINDOW_WINDOW_DRIVER_H
 #define VELKMAR_TESTS_WINDOW_WINDOW_DRIVER_H
 
@@ -12,18 +12,15 @@
 #include <string>
 #include <vector>
 
-// How long any wait lasts before it gives up.
 const DWORD PATIENCE_MS = 30000;
 
 // Polls condition until it holds or patienceMs pass; returns its last value.
 bool WaitUntil(const std::function<bool()>& condition, DWORD patienceMs = PATIENCE_MS);
 
-// A started program and its sheet.
 struct Program {
     PROCESS_INFORMATION info = {};
     HWND sheet = NULL;
 };
-
 // Starts exe (a Windows path, or a Unix one, which Wine shows as drive Z)
 // and waits for its visible "Velkmar" sheet.
 bool StartProgram(std::string exe, Program* program);
@@ -60,43 +57,36 @@ bool ChooseFolder(const Program& program, HWND browser, const std::string& folde
 // the answer and the text is returned.
 template <class Item>
 std::string AskForItem(const Program& program, HWND control, UINT message, WPARAM wParam, Item* item) {
-    const size_t textSize = 260;
-    char text[textSize] = "";
+    char text[260] = "";
     HANDLE process = program.info.hProcess;
     char* remote = static_cast<char*>(
-        VirtualAllocEx(process, NULL, sizeof *item + textSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        VirtualAllocEx(process, NULL, sizeof *item + sizeof text, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
     if (!remote) return text;
     item->pszText = remote + sizeof *item;
-    item->cchTextMax = static_cast<int>(textSize);
+    item->cchTextMax = static_cast<int>(sizeof text);
     WriteProcessMemory(process, remote, item, sizeof *item, NULL);
     SendMessageA(control, message, wParam, reinterpret_cast<LPARAM>(remote));
     ReadProcessMemory(process, remote, item, sizeof *item, NULL);
-    ReadProcessMemory(process, remote + sizeof *item, text, textSize - 1, NULL);
+    ReadProcessMemory(process, remote + sizeof *item, text, sizeof text - 1, NULL);
     VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     return text;
 }
 
 // The recording: a hook library (recorder_hook.cpp, beside the driving
-// program) placed into the program's user-interface thread appends each
-// text set on a window, each position of a progress bar and each message
-// box icon to a file beside itself, RECORDING_FILE with the process id, one
-// line "WINDOW KIND VALUE" each, in order: fast changes that polling would
-// miss are kept.
+// program) in the program's user-interface thread appends each text set on
+// a window, each position of a progress bar and each message box icon, in
+// order, to RECORDING_FILE (with the process id) beside itself, one line
+// "KIND WINDOW VALUE" each ("text", "position" or "icon"; the window in
+// hexadecimal); fast changes that polling would miss are kept.
 const char RECORDING_FILE[] = "recording-%lu.txt";
 struct Recording {
     HMODULE library = NULL;
     HHOOK hook = NULL;
     std::string path;
 };
-struct WindowEvent {
-    HWND window;
-    std::string kind;   // "text", "position" or "icon"
-    std::string value;  // the text, the position, or "information", "warning", "error"
-};
 bool StartRecording(const Program& program, Recording* recording);
-// Removes the hook and the file.
-void StopRecording(Recording* recording);
-// Everything recorded so far, also after the program has ended.
-std::vector<WindowEvent> RecordedEvents(const Recording& recording);
+void StopRecording(Recording* recording);  // removes the hook and the file
+// The lines recorded so far, also after the program has ended.
+std::vector<std::string> RecordedLines(const Recording& recording);
 
 #endif

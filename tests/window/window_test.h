@@ -4,7 +4,10 @@
 #ifndef VELKMAR_TESTS_WINDOW_WINDOW_TEST_H
 #define VELKMAR_TESTS_WINDOW_WINDOW_TEST_H
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -22,8 +25,8 @@ inline std::string FileNumber(int index, int count) {
     return "Файл " + std::to_string(index) + " из " + std::to_string(count);
 }
 
-// A packed sound file's bytes: any bytes decode (each block's header is
-// clamped), and noise leaves no silence for the cut.
+// A packed sound file: any bytes decode (each block's header is clamped),
+// and noise leaves no silence for the cut.
 inline Bytes Packed(size_t size, uint32_t seed = 1) {
     Bytes bytes(size);
     for (uint8_t& byte : bytes) byte = static_cast<uint8_t>((seed = seed * 1664525u + 1013904223u) >> 24);
@@ -65,13 +68,8 @@ protected:
         if (!packPage_) packPage_ = ShowPage(program_.sheet, 1);
         return GetDlgItem(packPage_, id);
     }
-    HWND SheetButton(int id) const { return GetDlgItem(program_.sheet, id); }
     bool ExtractIdle() const {
         return WaitUntil([&] { return TextOf(Extract(IDC_EXTRACT)) + TextOf(Extract(IDC_STATUS)) == "ExtractReady"; });
-    }
-    DWORD Close() {  // "Закрыть", and the exit code
-        PostClick(SheetButton(IDCANCEL));
-        return WaitForExit(program_);
     }
 
     HWND Focus() const {
@@ -96,20 +94,21 @@ protected:
         return visited;
     }
 
-    // The values of kind recorded for window (any when null), in order.
-    std::vector<std::string> Recorded(HWND window, const char* kind) const {
+    // The values of kind recorded for window (any when null) that start with
+    // start, in order; the "Файл %d из %d" texts, which only the status line shows.
+    std::vector<std::string> Recorded(const char* kind, HWND window = NULL, const std::string& start = "") const {
+        char prefix[64];
+        std::snprintf(prefix, sizeof prefix, window ? "%s %llx " : "%s ", kind,
+                      static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)));
         std::vector<std::string> values;
-        for (const WindowEvent& event : RecordedEvents(recording_))
-            if ((!window || event.window == window) && event.kind == kind) values.push_back(event.value);
+        for (const std::string& line : RecordedLines(recording_)) {
+            const std::string value = line.substr(line.find(' ', std::strlen(kind) + 1) + 1);
+            if (line.compare(0, std::strlen(prefix), prefix) == 0 && value.find(start) == 0) values.push_back(value);
+        }
         return values;
     }
-    // The "Файл %d из %d" texts: only the status line shows them.
-    std::vector<std::string> FileNumbers() const {
-        std::vector<std::string> numbers;
-        for (const std::string& text : Recorded(NULL, "text"))
-            if (text.compare(0, 5, "Файл ") == 0) numbers.push_back(text);
-        return numbers;
-    }
+    std::vector<std::string> FileNumbers() const { return Recorded("text", NULL, "Файл "); }
+
     // Folder mode, the source typed in, "Extract" and the destination chosen.
     void StartFolder(const std::string& source, const std::string& destination) {
         ASSERT_TRUE(ClickAndWait(Extract(IDC_WHOLE_FOLDER)));
@@ -122,7 +121,7 @@ protected:
     // returns its text and icon (the last one recorded).
     std::string TakeSummary() {
         HWND box = WaitForDialog(program_, "Extract Folder");
-        const std::vector<std::string> icons = Recorded(NULL, "icon");
+        const std::vector<std::string> icons = Recorded("icon");
         if (!box || icons.empty()) return "no final message";
         const std::string shown = TextOf(GetDlgItem(box, 0xFFFF)) + " " + icons.back();
         PostMessageA(box, WM_COMMAND, IDOK, 0);
