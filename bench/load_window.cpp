@@ -64,7 +64,8 @@ int main(int argc, char** argv) {
     }
     const ULONGLONG started = GetTickCount64();
     HWND box = NULL;
-    while (!(box = DialogShowing(program, "Extract Folder"))) Sleep(200);
+    do box = WaitForDialog(program, "Extract Folder");
+    while (!box);
     const double seconds = static_cast<double>(GetTickCount64() - started) / 1000;
     std::vector<std::string> numbers;
     for (const std::string& line : RecordedLines(recording)) {

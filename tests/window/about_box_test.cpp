@@ -50,7 +50,7 @@ long GdiObjects(const Program& program) {
 // Opened from either page, modal over the sheet; OK, Enter and the close
 // box close it, Escape and the link do not; the link is blue at rest, grey
 // with the focus and red when pressed; many openings and redraws leave no
-// GDI objects behind.
+// GDI objects behind. The close box then ends the program.
 TEST_F(WindowTest, AboutBox) {
     long before = -1;
     for (int i = 0; i < 18; ++i) {
@@ -89,4 +89,6 @@ TEST_F(WindowTest, AboutBox) {
     }
     ASSERT_GT(before, 0) << "cannot count the program's GDI objects";
     EXPECT_TRUE(WaitUntil([&] { return GdiObjects(program_) <= before; })) << before << ", " << GdiObjects(program_);
+    PostMessageA(program_.sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(WaitForExit(program_), 0u) << "the close box, once both pages were shown";
 }

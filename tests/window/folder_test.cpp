@@ -38,7 +38,7 @@ TEST_F(FolderTest, BadFolderThenAGoodOne) {
     Add("e.adp", Bytes());
     StartFolder(source_, out_);
     int answersDuringThePass = 0;
-    for (int probe = 0; probe < 2000 && !DialogShowing(program_, "Extract Folder"); ++probe) {
+    for (int probe = 0; probe < 2000 && !WaitForDialog(program_, "Extract Folder", 0); ++probe) {
         DWORD_PTR result = 0;
         ASSERT_TRUE(SendMessageTimeoutA(program_.sheet, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result))
             << "the window stopped answering";

@@ -30,7 +30,7 @@ TEST_F(WindowTest, PlayWritesAFileForEachPressRemovedWhenTheProgramEnds) {
         ASSERT_EQ(made.size(), 2u) << c.first;
         for (const std::string& name : made)
             EXPECT_EQ(ReadFileBytes(c.second + name), ExtractedAs(Path("music.ADX"), 2)) << c.second + name;
-        EXPECT_EQ(DialogShowing(program_), HWND(NULL));
+        EXPECT_EQ(WaitForDialog(program_, nullptr, 0), HWND(NULL));
         PostClick(GetDlgItem(program_.sheet, IDCANCEL));
         EXPECT_EQ(WaitForExit(program_), 0u);
         EXPECT_EQ(ListFolder(c.second), before);

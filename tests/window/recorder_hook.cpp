@@ -24,8 +24,9 @@ void Append(HWND window, const char* kind, const char* value) {
 }
 
 const char* IconName(WPARAM icon) {
-    if (reinterpret_cast<HICON>(icon) == LoadIconA(NULL, IDI_INFORMATION)) return "information";
-    return reinterpret_cast<HICON>(icon) == LoadIconA(NULL, IDI_WARNING) ? "warning" : "other";
+    const HICON shown = reinterpret_cast<HICON>(icon);
+    if (shown == LoadIconA(NULL, IDI_INFORMATION)) return "information";
+    return shown == LoadIconA(NULL, IDI_WARNING) ? "warning" : "other";
 }
 
 }  // namespace
@@ -51,6 +52,15 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK RecordWindowCall(int code, WPA
         Append(call.hwnd, "position", value);
     } else if (code == HC_ACTION && call.message == STM_SETICON) {
         Append(call.hwnd, "icon", IconName(call.wParam));
+    } else if (code == HC_ACTION && call.message == TCM_GETITEMCOUNT) {
+        TCITEMA item = {};
+        item.mask = TCIF_TEXT | TCIF_IMAGE;
+        item.pszText = value;
+        item.cchTextMax = 100;
+        for (WPARAM i = 0; SendMessageA(call.hwnd, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item)); ++i) {
+            std::snprintf(value + std::strlen(value), 20, " image %d", item.iImage);
+            Append(call.hwnd, "tab", value);
+        }
     }
     return CallNextHookEx(NULL, code, wParam, lParam);
 }

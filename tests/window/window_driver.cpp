@@ -17,9 +17,7 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD patienceMs) {
 }
 
 bool StartProgram(std::string exe, Program* program) {
-    if (!exe.empty() && exe[0] == '/') exe = "Z:" + exe;
-    for (char& c : exe)
-        if (c == '/') c = '\\';
+    if (!exe.empty() && exe[0] == '/') exe = "Z:" + exe;  // Wine shows the Unix root as drive Z
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     std::string commandLine = "\"" + exe + "\"";
@@ -27,7 +25,8 @@ bool StartProgram(std::string exe, Program* program) {
         return false;
     WaitForInputIdle(program->info.hProcess, PATIENCE_MS);
     // The first start after the wine server stopped can be slow.
-    return WaitUntil([&] { return (program->sheet = DialogShowing(*program, "Velkmar")) != NULL; }, 3 * PATIENCE_MS);
+    program->sheet = WaitForDialog(*program, "Velkmar", 3 * PATIENCE_MS);
+    return program->sheet != NULL;
 }
 
 DWORD WaitForExit(const Program& program) {
@@ -39,28 +38,23 @@ DWORD WaitForExit(const Program& program) {
 
 void StopProgram(Program* program) {
     if (!program->info.hProcess) return;
-    if (WaitForSingleObject(program->info.hProcess, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(program->info.hProcess, 1);
-        WaitForSingleObject(program->info.hProcess, PATIENCE_MS);
-    }
+    TerminateProcess(program->info.hProcess, 1);
+    WaitForSingleObject(program->info.hProcess, PATIENCE_MS);
     CloseHandle(program->info.hThread);
     CloseHandle(program->info.hProcess);
     *program = Program();
 }
 
-HWND DialogShowing(const Program& program, const char* caption) {
+HWND WaitForDialog(const Program& program, const char* caption, DWORD patienceMs) {
     HWND dialog = NULL;
-    while ((dialog = FindWindowExA(NULL, dialog, "#32770", caption)) != NULL) {
-        DWORD processId = 0;
-        GetWindowThreadProcessId(dialog, &processId);
-        if (processId == program.info.dwProcessId && dialog != program.sheet && IsWindowVisible(dialog)) break;
-    }
-    return dialog;
-}
-
-HWND WaitForDialog(const Program& program, const char* caption) {
-    HWND dialog = NULL;
-    WaitUntil([&] { return (dialog = DialogShowing(program, caption)) != NULL; });
+    WaitUntil([&] {
+        while ((dialog = FindWindowExA(NULL, dialog, "#32770", caption)) != NULL) {
+            DWORD processId = 0;
+            GetWindowThreadProcessId(dialog, &processId);
+            if (processId == program.info.dwProcessId && dialog != program.sheet && IsWindowVisible(dialog)) break;
+        }
+        return dialog != NULL;
+    }, patienceMs);
     return dialog;
 }
 
@@ -99,14 +93,12 @@ bool ChooseFolder(const Program& program, HWND browser, const std::string& folde
     if (!path) return false;
     WriteProcessMemory(process, path, folder.c_str(), folder.size() + 1, NULL);
     // The browser ignores a selection made before its tree is filled: it is
-    // asked again until the tree shows the folder selected.
+    // asked again until the tree shows a folder other than its root selected.
     HWND tree = FindWindowExA(browser, NULL, WC_TREEVIEWA, NULL);
     const bool selected = WaitUntil([&] {
         SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path));
-        TVITEMA item = {};
-        item.mask = TVIF_TEXT;
-        item.hItem = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-        return item.hItem && AskForItem(program, tree, TVM_GETITEMA, 0, &item) == folder.substr(folder.rfind('\\') + 1);
+        const LRESULT caret = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+        return caret && caret != SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
     });
     PostMessageA(browser, WM_COMMAND, IDOK, 0);
     const bool closed = WaitUntil([&] { return !IsWindow(browser); });

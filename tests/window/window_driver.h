@@ -29,10 +29,9 @@ DWORD WaitForExit(const Program& program);
 // Ends the process if it still runs and closes the handles.
 void StopProgram(Program* program);
 
-// A visible dialog of the process other than the sheet, with caption when
-// one is given, or null: as it is now, and once one shows.
-HWND DialogShowing(const Program& program, const char* caption = nullptr);
-HWND WaitForDialog(const Program& program, const char* caption = nullptr);
+// Waits for a visible dialog of the process other than the sheet, with
+// caption when one is given; null when none shows.
+HWND WaitForDialog(const Program& program, const char* caption = nullptr, DWORD patienceMs = PATIENCE_MS);
 
 // A window's text (also an edit control's, across processes); setting it.
 std::string TextOf(HWND window);
@@ -52,32 +51,13 @@ HWND FileNameField(HWND fileDialog);
 // presses OK; false when the browser did not take it or stayed open.
 bool ChooseFolder(const Program& program, HWND browser, const std::string& folder);
 
-// Sends message with lParam pointing at a copy of *item (a TCITEMA or
-// TVITEMA) in the program's memory, its text buffer there too; *item takes
-// the answer and the text is returned.
-template <class Item>
-std::string AskForItem(const Program& program, HWND control, UINT message, WPARAM wParam, Item* item) {
-    char text[260] = "";
-    HANDLE process = program.info.hProcess;
-    char* remote = static_cast<char*>(
-        VirtualAllocEx(process, NULL, sizeof *item + sizeof text, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    if (!remote) return text;
-    item->pszText = remote + sizeof *item;
-    item->cchTextMax = static_cast<int>(sizeof text);
-    WriteProcessMemory(process, remote, item, sizeof *item, NULL);
-    SendMessageA(control, message, wParam, reinterpret_cast<LPARAM>(remote));
-    ReadProcessMemory(process, remote, item, sizeof *item, NULL);
-    ReadProcessMemory(process, remote + sizeof *item, text, sizeof text - 1, NULL);
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    return text;
-}
-
 // The recording: a hook library (recorder_hook.cpp, beside the driving
 // program) in the program's user-interface thread appends each text set on
 // a window, each position of a progress bar and each message box icon, in
 // order, to RECORDING_FILE (with the process id) beside itself, one line
 // "KIND WINDOW VALUE" each ("text", "position" or "icon"; the window in
-// hexadecimal); fast changes that polling would miss are kept.
+// hexadecimal); fast changes that polling would miss are kept. Asked for
+// the number of tabs, it also records each tab's label and image ("tab").
 const char RECORDING_FILE[] = "recording-%lu.txt";
 struct Recording {
     HMODULE library = NULL;

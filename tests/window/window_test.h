@@ -131,10 +131,7 @@ protected:
     // The WAV a single-file extraction of source writes in the mono (1) or
     // stereo (2) preset.
     Bytes ExtractedAs(const std::string& source, int channels) {
-        if (channels == 2)
-            ApplyStereoPreset();
-        else
-            ApplyMonoPreset();
+        ApplyChannelRule(channels == 2 ? FORCE_STEREO : FORCE_MONO, nullptr);
         EXPECT_EQ(ExtractSoundFileStatus(source.c_str(), Path("reference.wav").c_str()), CONV_OK) << source;
         const Bytes wav = ReadFileBytes(Path("reference.wav"));
         DeleteFileA(Path("reference.wav").c_str());
