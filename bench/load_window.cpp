@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
     const double seconds = static_cast<double>(GetTickCount64() - started) / 1000;
     std::vector<std::string> numbers;
     for (const std::string& line : RecordedLines(recording)) {
-        const std::string value = line.substr(line.find(' ', 5) + 1);  // after "text WINDOW "
+        const std::string value = line.substr(line.find(' ', 5) + 1);  // after "text ID "
         if (line.compare(0, 5, "text ") == 0 && value.compare(0, 5, "Файл ") == 0) numbers.push_back(value);
     }
     std::printf("files shown: %zu; last in each pass:", numbers.size());

@@ -3,8 +3,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cmath>
-
 #include "conversion/files/packing.h"
 #include "tests/support/wav_builders.h"
 #include "tests/window/window_test.h"
@@ -32,38 +30,35 @@ TEST_F(WindowTest, SheetHasItsCaptionTwoFlatButtonsTwoTabsAndIsCentred) {
     EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - (frame.bottom - frame.top)) / 2);
 }
 
-// The Extract page's captions and start state, then its state after each
+// The Extract page's start state and texts, then its state after each
 // click: the mode radios switch the fields without clearing them, and
 // "Режим" enables the channel radios, which keep their check.
-TEST_F(WindowTest, ExtractPageCaptionsAndStates) {
-    const std::pair<int, const char*> captions[] = {
-        {IDC_SINGLE_FILE, "Распаковать один файл"}, {IDC_WHOLE_FOLDER, "Распаковать всю папку"},
-        {IDC_FORCE_MODE, "Режим"}, {IDC_EFFECTS, "Эффекты"}, {IDC_MUSIC, "Музыка"}, {IDC_BROWSE_FILE, "Обзор..."},
-        {IDC_BROWSE_FOLDER, "Обзор..."}, {IDC_PLAY, "Play"}, {IDC_EXTRACT, "Extract"}, {IDC_STATUS, "Ready"}};
-    for (const auto& caption : captions) EXPECT_EQ(TextOf(Extract(caption.first)), caption.second);
+TEST_F(WindowTest, ExtractPageStatesAndTexts) {
     SetText(Extract(IDC_SOURCE_FILE), "C:\\snd\\boom.wad");
     SetText(Extract(IDC_SOURCE_FOLDER), "C:\\snd");
+    const std::pair<int, const char*> controls[] = {
+        {IDC_SOURCE_FILE, "C:\\snd\\boom.wad"}, {IDC_BROWSE_FILE, "Обзор..."}, {IDC_PLAY, "Play"},
+        {IDC_SOURCE_FOLDER, "C:\\snd"}, {IDC_BROWSE_FOLDER, "Обзор..."}, {IDC_SINGLE_FILE, "Распаковать один файл"},
+        {IDC_WHOLE_FOLDER, "Распаковать всю папку"}, {IDC_FORCE_MODE, "Режим"}, {IDC_EFFECTS, "Эффекты"},
+        {IDC_MUSIC, "Музыка"}};
     // A letter for each control: "e" enabled, "-" disabled; "E" and "_" checked.
-    const int controls[] = {IDC_SOURCE_FILE, IDC_BROWSE_FILE, IDC_PLAY,       IDC_SOURCE_FOLDER, IDC_BROWSE_FOLDER,
-                            IDC_SINGLE_FILE, IDC_WHOLE_FOLDER, IDC_FORCE_MODE, IDC_EFFECTS,       IDC_MUSIC};
     const std::pair<int, const char*> steps[] = {
         {0, "eee--Eee_-"},              {IDC_WHOLE_FOLDER, "---eeeEe_-"}, {IDC_SINGLE_FILE, "eee--Eee_-"},
         {IDC_FORCE_MODE, "eee--EeEEe"}, {IDC_MUSIC, "eee--EeEeE"},        {IDC_FORCE_MODE, "eee--Eee-_"}};
     for (const auto& step : steps) {
         if (step.first) ClickAndWait(Extract(step.first));
         std::string state;
-        for (int id : controls) {
-            const bool checked = IsDlgButtonChecked(extractPage_, id) == BST_CHECKED;
-            state += IsWindowEnabled(Extract(id)) ? (checked ? 'E' : 'e') : (checked ? '_' : '-');
+        for (const auto& control : controls) {
+            const bool checked = IsDlgButtonChecked(extractPage_, control.first) == BST_CHECKED;
+            state += IsWindowEnabled(Extract(control.first)) ? (checked ? 'E' : 'e') : (checked ? '_' : '-');
+            EXPECT_EQ(TextOf(Extract(control.first)), control.second) << "after " << step.first;
         }
         EXPECT_EQ(state, step.second) << "after " << step.first;
     }
-    EXPECT_EQ(TextOf(Extract(IDC_SOURCE_FILE)) + " " + TextOf(Extract(IDC_SOURCE_FOLDER)), "C:\\snd\\boom.wad C:\\snd");
 }
 
-// Tab visits the enabled tab stops in template order (a radio group
-// through its checked button), on through the sheet's buttons and tabs
-// and back into the page; the Pack page takes its own Tab.
+// Tab visits the enabled tab stops in order (a radio group at its checked
+// button), the sheet's buttons and tabs, and back; the Pack page's own too.
 TEST_F(WindowTest, TabOrder) {
     ASSERT_EQ(GetDlgCtrlID(Focus()), IDC_EXTRACT);
     EXPECT_EQ(TabThrough(9), (std::vector<int>{IDC_PLAY, IDC_SOURCE_FILE, IDC_BROWSE_FILE, IDC_SINGLE_FILE,
@@ -71,8 +66,7 @@ TEST_F(WindowTest, TabOrder) {
     ClickAndWait(Extract(IDC_WHOLE_FOLDER));
     SendMessageA(extractPage_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Extract(IDC_EXTRACT)), TRUE);
     EXPECT_EQ(TabThrough(4), (std::vector<int>{IDC_SOURCE_FOLDER, IDC_BROWSE_FOLDER, IDC_WHOLE_FOLDER, IDC_FORCE_MODE}));
-    HWND packSource = Pack(IDC_PACK_SOURCE);
-    SendMessageA(packPage_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(packSource), TRUE);
+    SendMessageA(ShowPage(program_.sheet, 1), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Pack(IDC_PACK_SOURCE)), TRUE);
     EXPECT_EQ(TabThrough(3), (std::vector<int>{IDC_BROWSE_PACK_SOURCE, IDC_PACK_DESTINATION, IDC_BROWSE_PACK_DESTINATION}));
 }
 
@@ -80,13 +74,11 @@ TEST_F(WindowTest, TabOrder) {
 // reads "Stop" and "Extracting..."; the WAV is read in the channels the
 // extension or "Режим" chooses. An empty field does nothing.
 TEST_F(WindowTest, ExtractsOneFileThroughTheSaveDialog) {
-    ASSERT_TRUE(CreateDirectoryA(Path("my.dir").c_str(), NULL));
     const struct {
         const char *source, *proposed, *chosen;
         int force, channels;
-    } cases[] = {{"boom.wad", "boom.wav", "chosen.wav", 0, 1},   {"music.ADX", "music.wav", "", 0, 2},
-                 {"my.dir\\boom", "boom.wav", "", 0, 1},          {"boom.wad", "boom.wav", "", IDC_MUSIC, 2},
-                 {"music.ADX", "music.wav", "mono.wav", IDC_EFFECTS, 1}};
+    } cases[] = {{"boom.wad", "boom.wav", "chosen.wav", 0, 1}, {"music.ADX", "music.wav", "", 0, 2},
+                 {"boom.wad", "boom.wav", "", IDC_MUSIC, 2}, {"music.ADX", "music.wav", "mono.wav", IDC_EFFECTS, 1}};
     for (const auto& c : cases) {
         const std::string source = Path(c.source);
         WriteFileBytes(source, Packed(9000));
@@ -102,46 +94,39 @@ TEST_F(WindowTest, ExtractsOneFileThroughTheSaveDialog) {
         if (*c.chosen) SetText(FileNameField(dialog), c.chosen);
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }) && ExtractIdle());
-        const std::string written = source.substr(0, source.rfind('\\') + 1) + (*c.chosen ? c.chosen : c.proposed);
-        EXPECT_EQ(ReadFileBytes(written), ExtractedAs(source, c.channels)) << c.source;
+        EXPECT_EQ(ReadFileBytes(Path(*c.chosen ? c.chosen : c.proposed)), ExtractedAs(source, c.channels)) << c.source;
     }
     SetText(Extract(IDC_SOURCE_FILE), "");
     EXPECT_TRUE(ClickAndWait(Extract(IDC_EXTRACT))) << "a dialog opened";
 }
 
-// An editor's WAV (48000 Hz, 24 bits, stereo) packs to the core's bytes,
-// in the mode "Режим" forces; each failure shows its message, captioned
-// with the path concerned, while the status reads "Packing..."; an empty
-// field does nothing.
+// Under "Режим" and "Музыка", an editor's WAV (48000 Hz, 24 bits, stereo)
+// packs to the bytes the core writes in stereo, though ".wad" reads mono;
+// each failure shows its message, captioned with the path concerned, while
+// the status reads "Packing..."; an empty field does nothing.
 TEST_F(WindowTest, Packing) {
-    Bytes samples(6 * 12000);
-    for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<uint8_t>(100 * std::sin(0.01 * double(i)));
-    WriteFileBytes(Path("voice.wav"), Riff({Chunk("fmt ", FormatBody(1, 2, 24, 16, 48000)), Chunk("data", samples)}));
+    WriteFileBytes(Path("voice.wav"), Riff({Chunk("fmt ", FormatBody(1, 2, 24, 16, 48000)), Chunk("data", Packed(72000))}));
     WriteFileBytes(Path("notes.wav"), Bytes(100, 'x'));
     WriteFileBytes(Path("locked.wad"), Bytes(10, 7));
     // Held open without sharing, the file cannot be replaced.
     HANDLE lock = CreateFileA(Path("locked.wad").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ClickAndWait(Extract(IDC_FORCE_MODE));
+    ClickAndWait(Extract(IDC_MUSIC));
     const struct {
         const char *source, *destination, *message;
-        ChannelForce force;
-    } cases[] = {{"voice.wav", "voice.wad", "", FORCE_NONE},
-                 {"voice.wav", "music.wad", "", FORCE_STEREO},  // "Режим" and "Музыка"
-                 {"missing.wav", "out.wad", "Не удалось открыть файл | missing.wav", FORCE_STEREO},
-                 {"notes.wav", "out.wad", "Не удалось прочитать данные из файла | notes.wav", FORCE_STEREO},
-                 {"voice.wav", "locked.wad", "Не удалось записать данные в файл | locked.wad", FORCE_STEREO},
-                 {"voice.wav", "", "", FORCE_STEREO},
-                 {"", "out.wad", "", FORCE_STEREO}};
+    } cases[] = {{"voice.wav", "voice.wad", ""},
+                 {"missing.wav", "out.wad", "Не удалось открыть файл | missing.wav"},
+                 {"notes.wav", "out.wad", "Не удалось прочитать данные из файла | notes.wav"},
+                 {"voice.wav", "locked.wad", "Не удалось записать данные в файл | locked.wad"},
+                 {"voice.wav", "", ""},
+                 {"", "out.wad", ""}};
     for (const auto& c : cases) {
-        if (c.force == FORCE_STEREO && IsDlgButtonChecked(extractPage_, IDC_FORCE_MODE) != BST_CHECKED) {
-            ClickAndWait(Extract(IDC_FORCE_MODE));
-            ClickAndWait(Extract(IDC_MUSIC));
-        }
         SetText(Pack(IDC_PACK_SOURCE), *c.source ? Path(c.source) : "");
         SetText(Pack(IDC_PACK_DESTINATION), *c.destination ? Path(c.destination) : "");
         if (!*c.message) {
             EXPECT_TRUE(ClickAndWait(Pack(IDC_PACK))) << "a message box opened";
             if (!*c.source || !*c.destination) continue;
-            ASSERT_EQ(PackSoundFileStatus(Path(c.source).c_str(), Path("core.wad").c_str(), c.force, nullptr), CONV_OK);
+            ASSERT_EQ(PackSoundFileStatus(Path(c.source).c_str(), Path("core.wad").c_str(), FORCE_STEREO, nullptr), CONV_OK);
             EXPECT_EQ(ReadFileBytes(Path(c.destination)), ReadFileBytes(Path("core.wad"))) << c.destination;
             continue;
         }

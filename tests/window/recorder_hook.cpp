@@ -1,11 +1,9 @@
-// The hook library of the window driver's recording (window_driver.h).
-// Loaded into Velkmar's process by the system when the driver hooks its
-// user-interface thread; runs after each message a window procedure of
-// that thread handled, and appends one line per change of interest.
+// The hook library of the window driver's recording (window_driver.h): the
+// system loads it into Velkmar's user-interface thread, where it runs after
+// each message a window procedure handled.
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -18,25 +16,16 @@ char g_path[MAX_PATH];  // the recording file, beside this library
 void Append(HWND window, const char* kind, const char* value) {
     FILE* file = std::fopen(g_path, "ab");
     if (!file) return;
-    std::fprintf(file, "%s %llx %s\n", kind, static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)),
-                 value);
+    std::fprintf(file, "%s %d %s\n", kind, GetDlgCtrlID(window), value);
     std::fclose(file);
-}
-
-const char* IconName(WPARAM icon) {
-    const HICON shown = reinterpret_cast<HICON>(icon);
-    if (shown == LoadIconA(NULL, IDI_INFORMATION)) return "information";
-    return shown == LoadIconA(NULL, IDI_WARNING) ? "warning" : "other";
 }
 
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE library, DWORD reason, LPVOID) {
-    if (reason != DLL_PROCESS_ATTACH) return TRUE;
-    GetModuleFileNameA(library, g_path, MAX_PATH);
-    char* name = std::strrchr(g_path, '\\');
-    const size_t room = name ? static_cast<size_t>(g_path + sizeof g_path - name - 1) : 0;
-    if (name) std::snprintf(name + 1, room, RECORDING_FILE, GetCurrentProcessId());
+    if (reason != DLL_PROCESS_ATTACH || !GetModuleFileNameA(library, g_path, MAX_PATH)) return TRUE;
+    char* name = std::strrchr(g_path, '\\') + 1;
+    std::snprintf(name, static_cast<size_t>(g_path + MAX_PATH - name), RECORDING_FILE, GetCurrentProcessId());
     return TRUE;
 }
 
@@ -51,12 +40,12 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK RecordWindowCall(int code, WPA
         std::snprintf(value, sizeof value, "%d", static_cast<int>(SendMessageA(call.hwnd, PBM_GETPOS, 0, 0)));
         Append(call.hwnd, "position", value);
     } else if (code == HC_ACTION && call.message == STM_SETICON) {
-        Append(call.hwnd, "icon", IconName(call.wParam));
+        const HICON icon = reinterpret_cast<HICON>(call.wParam);
+        Append(call.hwnd, "icon", icon == LoadIconA(NULL, IDI_INFORMATION) ? "information"
+                                  : icon == LoadIconA(NULL, IDI_WARNING)   ? "warning"
+                                                                           : "other");
     } else if (code == HC_ACTION && call.message == TCM_GETITEMCOUNT) {
-        TCITEMA item = {};
-        item.mask = TCIF_TEXT | TCIF_IMAGE;
-        item.pszText = value;
-        item.cchTextMax = 100;
+        TCITEMA item = {TCIF_TEXT | TCIF_IMAGE, 0, 0, value, 100, 0, 0};
         for (WPARAM i = 0; SendMessageA(call.hwnd, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item)); ++i) {
             std::snprintf(value + std::strlen(value), 20, " image %d", item.iImage);
             Append(call.hwnd, "tab", value);

@@ -23,7 +23,6 @@ bool StartProgram(std::string exe, Program* program) {
     std::string commandLine = "\"" + exe + "\"";
     if (!CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &program->info))
         return false;
-    WaitForInputIdle(program->info.hProcess, PATIENCE_MS);
     // The first start after the wine server stopped can be slow.
     program->sheet = WaitForDialog(*program, "Velkmar", 3 * PATIENCE_MS);
     return program->sheet != NULL;
@@ -60,8 +59,8 @@ HWND WaitForDialog(const Program& program, const char* caption, DWORD patienceMs
 
 std::string TextOf(HWND window) {
     char text[1024] = "";
-    const LRESULT length = SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return std::string(text, static_cast<size_t>(length));
+    SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
 }
 
 void SetText(HWND window, const std::string& text) {

@@ -1,8 +1,6 @@
-// Drives the real Velkmar window from another process (the window tests,
-// the screenshot poser in scripts/, the load measurement in bench/): starts
-// the program, finds its dialogs, reads and sets texts, clicks, answers the
-// folder browser, and records what the window is told. Waits poll with a
-// generous time-out.
+// Drives the real Velkmar window from another process, for the window
+// tests, the screenshot poser (scripts/) and the load measurement (bench/).
+// Waits poll with a generous time-out.
 #ifndef VELKMAR_TESTS_WINDOW_WINDOW_DRIVER_H
 #define VELKMAR_TESTS_WINDOW_WINDOW_DRIVER_H
 
@@ -21,23 +19,20 @@ struct Program {
     PROCESS_INFORMATION info = {};
     HWND sheet = NULL;
 };
-// Starts exe (a Windows path, or a Unix one, which Wine shows as drive Z)
-// and waits for its visible "Velkmar" sheet.
+// Starts exe (a Windows or a Unix path) and waits for its "Velkmar" sheet.
 bool StartProgram(std::string exe, Program* program);
 // Waits for the process to end; returns its exit code, or STILL_ACTIVE.
 DWORD WaitForExit(const Program& program);
 // Ends the process if it still runs and closes the handles.
 void StopProgram(Program* program);
 
-// Waits for a visible dialog of the process other than the sheet, with
-// caption when one is given; null when none shows.
+// A visible dialog of the process, not the sheet, with caption if given.
 HWND WaitForDialog(const Program& program, const char* caption = nullptr, DWORD patienceMs = PATIENCE_MS);
 
 // A window's text (also an edit control's, across processes); setting it.
 std::string TextOf(HWND window);
 void SetText(HWND window, const std::string& text);
-// Clicks and returns once the handler has run; false when it did not
-// return (a modal box opened). PostClick does not wait.
+// Clicks; false when the click did not return (a modal box opened).
 bool ClickAndWait(HWND button);
 void PostClick(HWND button);
 
@@ -47,17 +42,15 @@ HWND ShowPage(HWND sheet, int index);
 
 // The file name field of a save or open dialog.
 HWND FileNameField(HWND fileDialog);
-// Chooses folder (a Windows path on drive C) in a folder browser and
-// presses OK; false when the browser did not take it or stayed open.
+// Chooses folder (on drive C) in a folder browser and presses OK.
 bool ChooseFolder(const Program& program, HWND browser, const std::string& folder);
 
 // The recording: a hook library (recorder_hook.cpp, beside the driving
-// program) in the program's user-interface thread appends each text set on
-// a window, each position of a progress bar and each message box icon, in
-// order, to RECORDING_FILE (with the process id) beside itself, one line
-// "KIND WINDOW VALUE" each ("text", "position" or "icon"; the window in
-// hexadecimal); fast changes that polling would miss are kept. Asked for
-// the number of tabs, it also records each tab's label and image ("tab").
+// program) in the program's user-interface thread appends each text set, each
+// progress bar position and each message box icon, in order, to
+// RECORDING_FILE beside itself: lines "KIND ID VALUE" ("text", "position",
+// "icon"; the control's id), so fast changes polling would miss are kept.
+// Asked for the number of tabs, it records each tab's label and image ("tab").
 const char RECORDING_FILE[] = "recording-%lu.txt";
 struct Recording {
     HMODULE library = NULL;

@@ -4,10 +4,7 @@
 #ifndef VELKMAR_TESTS_WINDOW_WINDOW_TEST_H
 #define VELKMAR_TESTS_WINDOW_WINDOW_TEST_H
 
-#include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -21,12 +18,7 @@
 const char ALL_EXTRACTED[] = "Найденные файлы распакованы. information";
 const char SOME_FAILED[] = "Произошла ошибка при распаковке некоторых файлов. warning";
 
-inline std::string FileNumber(int index, int count) {
-    return "Файл " + std::to_string(index) + " из " + std::to_string(count);
-}
-
-// A packed sound file: any bytes decode (each block's header is clamped),
-// and noise leaves no silence for the cut.
+// A packed sound file: any bytes decode, and noise leaves no silence to cut.
 inline Bytes Packed(size_t size, uint32_t seed = 1) {
     Bytes bytes(size);
     for (uint8_t& byte : bytes) byte = static_cast<uint8_t>((seed = seed * 1664525u + 1013904223u) >> 24);
@@ -38,8 +30,7 @@ protected:
     void SetUp() override {
         ScratchFolderTest::SetUp();
         ASSERT_EQ(GetACP(), 1251u) << "Wine needs LANG and LC_ALL=ru_RU.UTF-8 (scripts/wine-env.sh)";
-        tmp_ = Path("tmp");
-        ASSERT_TRUE(CreateDirectoryA(tmp_.c_str(), NULL));
+        tmp_ = Folder("tmp");
         Start(tmp_);
     }
     void TearDown() override {
@@ -77,11 +68,8 @@ protected:
         info.cbSize = sizeof info;
         return GetGUIThreadInfo(program_.info.dwThreadId, &info) ? info.hwndFocus : NULL;
     }
-    static void PressKey(HWND window, WPARAM key) {
-        const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(static_cast<UINT>(key), MAPVK_VK_TO_VSC)) << 16;
-        PostMessageA(window, WM_KEYDOWN, key, scan | 1);
-        PostMessageA(window, WM_KEYUP, key, scan | 1 | (LPARAM(3) << 30));
-    }
+    // A key press, as the dialog manager reads it.
+    static void PressKey(HWND window, WPARAM key) { PostMessageA(window, WM_KEYDOWN, key, 1); }
     // The ids focused after each of count presses of Tab.
     std::vector<int> TabThrough(int count) {
         std::vector<int> visited;
@@ -94,21 +82,26 @@ protected:
         return visited;
     }
 
-    // The values of kind recorded for window (any when null) that start with
-    // start, in order; the "Файл %d из %d" texts, which only the status line shows.
-    std::vector<std::string> Recorded(const char* kind, HWND window = NULL, const std::string& start = "") const {
-        char prefix[64];
-        std::snprintf(prefix, sizeof prefix, window ? "%s %llx " : "%s ", kind,
-                      static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)));
+    // The values of kind recorded for the control id (any when 0) that begin
+    // with start, in order; the status line's "Файл %d из %d".
+    std::vector<std::string> Recorded(const std::string& kind, int id = 0, const std::string& start = "") const {
+        const std::string prefix = kind + " " + (id ? std::to_string(id) + " " : "");
         std::vector<std::string> values;
         for (const std::string& line : RecordedLines(recording_)) {
-            const std::string value = line.substr(line.find(' ', std::strlen(kind) + 1) + 1);
-            if (line.compare(0, std::strlen(prefix), prefix) == 0 && value.find(start) == 0) values.push_back(value);
+            const std::string value = line.substr(line.find(' ', kind.size() + 1) + 1);
+            if (line.compare(0, prefix.size(), prefix) == 0 && value.compare(0, start.size(), start) == 0)
+                values.push_back(value);
         }
         return values;
     }
-    std::vector<std::string> FileNumbers() const { return Recorded("text", NULL, "Файл "); }
+    std::vector<std::string> FileNumbers() const { return Recorded("text", IDC_STATUS, "Файл "); }
 
+    // A new folder in the scratch folder; a file in source_.
+    std::string Folder(const std::string& name) {
+        EXPECT_TRUE(CreateDirectoryA(Path(name).c_str(), NULL)) << name;
+        return Path(name);
+    }
+    void Add(const std::string& name, const Bytes& bytes) { WriteFileBytes(source_ + "\\" + name, bytes); }
     // Folder mode, the source typed in, "Extract" and the destination chosen.
     void StartFolder(const std::string& source, const std::string& destination) {
         ASSERT_TRUE(ClickAndWait(Extract(IDC_WHOLE_FOLDER)));
@@ -133,16 +126,19 @@ protected:
     Bytes ExtractedAs(const std::string& source, int channels) {
         ApplyChannelRule(channels == 2 ? FORCE_STEREO : FORCE_MONO, nullptr);
         EXPECT_EQ(ExtractSoundFileStatus(source.c_str(), Path("reference.wav").c_str()), CONV_OK) << source;
-        const Bytes wav = ReadFileBytes(Path("reference.wav"));
-        DeleteFileA(Path("reference.wav").c_str());
-        return wav;
+        return ReadFileBytes(Path("reference.wav"));
+    }
+    // The WAV a folder extraction made of name in source_ equals that.
+    void ExpectExtracted(const std::string& name, int channels) {
+        const std::string wav = out_ + "\\" + name.substr(0, name.find('.')) + ".wav";
+        EXPECT_EQ(ReadFileBytes(wav), ExtractedAs(source_ + "\\" + name, channels)) << name;
     }
 
     Program program_;
     Recording recording_;
     HWND extractPage_ = NULL;
     HWND packPage_ = NULL;
-    std::string tmp_;
+    std::string tmp_, source_, out_;
 };
 
 #endif
