@@ -58,7 +58,7 @@ TEST_F(WindowTest, ExtractPageStatesAndTexts) {
 }
 
 // Tab visits the enabled tab stops in order (a radio group at its checked
-// button), the sheet's buttons and tabs, and back; the Pack page's own too.
+// button), the sheet's buttons and tabs (0x3020) and back; so on the Pack page.
 TEST_F(WindowTest, TabOrder) {
     ASSERT_EQ(GetDlgCtrlID(Focus()), IDC_EXTRACT);
     EXPECT_EQ(TabThrough(9), (std::vector<int>{IDC_PLAY, IDC_SOURCE_FILE, IDC_BROWSE_FILE, IDC_SINGLE_FILE,

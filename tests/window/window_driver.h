@@ -42,7 +42,7 @@ HWND ShowPage(HWND sheet, int index);
 
 // The file name field of a save or open dialog.
 HWND FileNameField(HWND fileDialog);
-// Chooses folder (on drive C) in a folder browser and presses OK.
+// Chooses folder (a Windows path) in a folder browser and presses OK.
 bool ChooseFolder(const Program& program, HWND browser, const std::string& folder);
 
 // The recording: a hook library (recorder_hook.cpp, beside the driving
@@ -50,7 +50,8 @@ bool ChooseFolder(const Program& program, HWND browser, const std::string& folde
 // progress bar position and each message box icon, in order, to
 // RECORDING_FILE beside itself: lines "KIND ID VALUE" ("text", "position",
 // "icon"; the control's id), so fast changes polling would miss are kept.
-// Asked for the number of tabs, it records each tab's label and image ("tab").
+// Asked for the number of tabs, it records each tab's label and image ("tab")
+// just after it answered.
 const char RECORDING_FILE[] = "recording-%lu.txt";
 struct Recording {
     HMODULE library = NULL;
