@@ -18,7 +18,7 @@ LARGE_MIB=${LARGE_MIB:-"64 128 256"}
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELKMAR_TESTS=OFF >/dev/null
 cmake --build "$BUILD" --target velkmar_core velkmar-cli >/dev/null
 g++ -std=c++17 -O2 -Wall -Wextra -Werror -I"$ROOT" "$ROOT/bench/load_folder.cpp" \
-  "$BUILD/conversion/libvelkmar_core.a" -o "$BUILD/load_folder"
+  "$BUILD/conversion/files/libvelkmar_core.a" "$BUILD/conversion/codec/libvelkmar_codec.a" -o "$BUILD/load_folder"
 
 run() {  # name, make arguments...
   local name=$1; shift

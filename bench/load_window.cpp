@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "resources/resource.h"
-#include "tests/window/window_folder.h"
+#include "tests/window/window_driver.h"
 
 namespace {
 
@@ -43,30 +43,43 @@ int main(int argc, char** argv) {
         return 2;
     }
     Program program;
-    if (!StartProgram(argv[1], &program)) {
-        std::fprintf(stderr, "velkmar.exe did not start\n");
+    Recording recording;
+    if (!StartProgram(argv[1], &program) || !StartRecording(program, &recording)) {
+        std::fprintf(stderr, "velkmar.exe did not start, or its window cannot be recorded\n");
+        StopProgram(&program);
         return 1;
     }
+    // Folder mode, the source typed in, "Extract" and the destination
+    // chosen in the folder browser.
     HWND page = CurrentPage(program.sheet);
-    Recording recording;
-    std::string reason;
-    if (!StartRecording(program, &recording) || !StartFolderExtraction(program, page, argv[2], argv[3], &reason)) {
-        std::fprintf(stderr, "could not start the extraction: %s\n", reason.c_str());
+    ClickAndWait(GetDlgItem(page, IDC_WHOLE_FOLDER));
+    SetText(GetDlgItem(page, IDC_SOURCE_FOLDER), argv[2]);
+    PostClick(GetDlgItem(page, IDC_EXTRACT));
+    HWND browser = WaitForDialog(program);
+    if (!browser || !ChooseFolder(program, browser, argv[3])) {
+        std::fprintf(stderr, "could not choose %s in the folder browser\n", argv[3]);
         StopProgram(&program);
+        StopRecording(&recording);
         return 1;
     }
     const ULONGLONG started = GetTickCount64();
     HWND box = NULL;
-    while (!(box = SummaryShowing(program))) Sleep(200);
+    do box = WaitForDialog(program, "Extract Folder");
+    while (!box);
     const double seconds = static_cast<double>(GetTickCount64() - started) / 1000;
-    const std::vector<std::string> numbers = FileNumbers(recording, GetDlgItem(page, IDC_STATUS));
+    std::vector<std::string> numbers;
+    for (const std::string& line : RecordedLines(recording)) {
+        const std::string value = line.substr(line.find(' ', 5) + 1);  // after "text ID "
+        if (line.compare(0, 5, "text ") == 0 && value.compare(0, 5, "Файл ") == 0) numbers.push_back(value);
+    }
     std::printf("files shown: %zu; last in each pass:", numbers.size());
     for (const std::string& last : LastOfEachPass(numbers)) std::printf(" \"%s\"", Utf8(last).c_str());
-    std::printf("\nfinal message: %s (%.0f s)\nsummary\n", Utf8(SummaryText(box)).c_str(), seconds);
+    std::printf("\nfinal message: %s (%.0f s)\nsummary\n", Utf8(TextOf(GetDlgItem(box, 0xFFFF))).c_str(), seconds);
     std::fflush(stdout);
     while (GetFileAttributesA(argv[4]) == INVALID_FILE_ATTRIBUTES) Sleep(200);
-    CloseSummary(box);
-    StopRecording(&recording);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    WaitUntil([&] { return !IsWindow(box); });
     StopProgram(&program);
+    StopRecording(&recording);
     return 0;
 }

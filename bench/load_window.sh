@@ -19,14 +19,12 @@ BUILD=$ROOT/build/load
 # The folder maker (native) and the window driver (Windows).
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELKMAR_TESTS=OFF >/dev/null
 cmake --build "$BUILD" --target velkmar_core >/dev/null
-g++ -std=c++17 -O2 -I"$ROOT" "$ROOT/bench/load_folder.cpp" "$BUILD/conversion/libvelkmar_core.a" \
-  -o "$BUILD/load_folder"
+g++ -std=c++17 -O2 -I"$ROOT" "$ROOT/bench/load_folder.cpp" "$BUILD/conversion/files/libvelkmar_core.a" \
+  "$BUILD/conversion/codec/libvelkmar_codec.a" -o "$BUILD/load_folder"
 mkdir -p "$BUILD/window"
 x86_64-w64-mingw32-g++-posix -std=c++17 -O2 -static -fexec-charset=CP1251 -DWIN32_LEAN_AND_MEAN \
-  -D_WIN32_WINNT=0x0601 -I"$ROOT" -I/usr/src/googletest/googletest/include \
-  "$ROOT/bench/load_window.cpp" "$ROOT/tests/window/window_folder.cpp" \
-  "$ROOT/tests/window/window_driver.cpp" "$ROOT/tests/window/recording.cpp" \
-  -o "$BUILD/window/load_window.exe" -lcomctl32 -lgdi32 -luser32 -lntdll
+  -D_WIN32_WINNT=0x0601 -I"$ROOT" "$ROOT/bench/load_window.cpp" "$ROOT/tests/window/window_driver.cpp" \
+  -o "$BUILD/window/load_window.exe" -lcomctl32 -luser32
 cp "$WIN/tests/window/window_recorder.dll" "$BUILD/window/"
 
 source "$ROOT/scripts/wine-env.sh" "$ROOT/build/load/wineprefix"

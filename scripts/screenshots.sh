@@ -32,7 +32,7 @@ set -euo pipefail
 BUILD=$1 OUT=$2 WORK=$3
 for view in extract pack about; do
   rm -f "$WORK/ready" "$WORK/done"
-  wine "$BUILD/tests/window/window_poser.exe" "$BUILD/ui/velkmar.exe" "$view" \
+  wine "$BUILD/scripts/window_poser.exe" "$BUILD/ui/velkmar.exe" "$view" \
     "$(winepath -w "$WORK/ready")" "$(winepath -w "$WORK/done")" &
   poser=$!
   for _ in $(seq 1 600); do [ -s "$WORK/ready" ] && break; sleep 0.2; done

@@ -1,77 +1,55 @@
-// The hook library of the window tests' recording (recording.h). Loaded
-// into Velkmar's process by the system when the test program hooks its
-// user-interface thread; runs after each message that a window procedure
-// of that thread handled, and writes one line per change of interest.
-#define VELKMAR_RECORDER_HOOK
-#include "tests/window/recording.h"
-
+// The hook library of the window driver's recording (window_driver.h): the
+// system loads it into Velkmar's user-interface thread, where it runs after
+// each message a window procedure handled.
+#include <windows.h>
 #include <commctrl.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
+#include "tests/window/window_driver.h"
+
 namespace {
 
-char* g_memory;     // the shared memory, once opened
-bool g_opened;      // opening was tried
+char g_path[MAX_PATH];  // the recording file, beside this library
 
 void Append(HWND window, const char* kind, const char* value) {
-    if (!g_opened) {
-        g_opened = true;
-        char name[64];
-        std::snprintf(name, sizeof name, RECORDING_NAME_FORMAT, GetCurrentProcessId());
-        HANDLE memory = OpenFileMappingA(FILE_MAP_WRITE, FALSE, name);
-        if (memory) g_memory = static_cast<char*>(MapViewOfFile(memory, FILE_MAP_WRITE, 0, 0, RECORDING_SIZE));
-    }
-    if (!g_memory) return;
-    char line[1200];
-    int length = std::snprintf(line, sizeof line, "%llx %d %s %s\n",
-                               static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)),
-                               GetDlgCtrlID(window), kind, value);
-    if (length <= 0 || length >= static_cast<int>(sizeof line)) return;
-    volatile LONG* used = reinterpret_cast<volatile LONG*>(g_memory);
-    const LONG at = *used;
-    if (static_cast<DWORD>(at) + sizeof(LONG) + static_cast<DWORD>(length) > RECORDING_SIZE) return;
-    std::memcpy(g_memory + sizeof(LONG) + at, line, static_cast<size_t>(length));
-    InterlockedExchange(used, at + length);
-}
-
-const char* IconName(HANDLE icon) {
-    if (icon == LoadIconA(NULL, IDI_INFORMATION)) return "information";
-    if (icon == LoadIconA(NULL, IDI_WARNING)) return "warning";
-    if (icon == LoadIconA(NULL, IDI_ERROR)) return "error";
-    if (icon == LoadIconA(NULL, IDI_QUESTION)) return "question";
-    return "other";
-}
-
-void Record(const CWPRETSTRUCT& call) {
-    switch (call.message) {
-    case WM_SETTEXT: {
-        // Read back once the window has taken it, whatever the form it was sent in.
-        char text[1024] = "";
-        GetWindowTextA(call.hwnd, text, sizeof text);
-        Append(call.hwnd, "text", text);
-        break;
-    }
-    case PBM_SETPOS: {
-        char position[16];
-        std::snprintf(position, sizeof position, "%d", static_cast<int>(SendMessageA(call.hwnd, PBM_GETPOS, 0, 0)));
-        Append(call.hwnd, "position", position);
-        break;
-    }
-    case STM_SETICON:
-        Append(call.hwnd, "icon", IconName(reinterpret_cast<HANDLE>(call.wParam)));
-        break;
-    case STM_SETIMAGE:
-        if (call.wParam == IMAGE_ICON) Append(call.hwnd, "icon", IconName(reinterpret_cast<HANDLE>(call.lParam)));
-        break;
-    }
+    FILE* file = std::fopen(g_path, "ab");
+    if (!file) return;
+    std::fprintf(file, "%s %d %s\n", kind, GetDlgCtrlID(window), value);
+    std::fclose(file);
 }
 
 }  // namespace
 
+extern "C" BOOL WINAPI DllMain(HINSTANCE library, DWORD reason, LPVOID) {
+    if (reason != DLL_PROCESS_ATTACH || !GetModuleFileNameA(library, g_path, MAX_PATH)) return TRUE;
+    char* name = std::strrchr(g_path, '\\') + 1;
+    std::snprintf(name, static_cast<size_t>(g_path + MAX_PATH - name), RECORDING_FILE, GetCurrentProcessId());
+    return TRUE;
+}
+
 extern "C" __declspec(dllexport) LRESULT CALLBACK RecordWindowCall(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION) Record(*reinterpret_cast<const CWPRETSTRUCT*>(lParam));
+    const CWPRETSTRUCT& call = *reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    char value[1024] = "";
+    if (code == HC_ACTION && call.message == WM_SETTEXT) {
+        // Read back as the window took it, whatever form it was sent in.
+        GetWindowTextA(call.hwnd, value, sizeof value);
+        Append(call.hwnd, "text", value);
+    } else if (code == HC_ACTION && call.message == PBM_SETPOS) {
+        std::snprintf(value, sizeof value, "%d", static_cast<int>(SendMessageA(call.hwnd, PBM_GETPOS, 0, 0)));
+        Append(call.hwnd, "position", value);
+    } else if (code == HC_ACTION && call.message == STM_SETICON) {
+        const HICON icon = reinterpret_cast<HICON>(call.wParam);
+        Append(call.hwnd, "icon", icon == LoadIconA(NULL, IDI_INFORMATION) ? "information"
+                                  : icon == LoadIconA(NULL, IDI_WARNING)   ? "warning"
+                                                                           : "other");
+    } else if (code == HC_ACTION && call.message == TCM_GETITEMCOUNT) {
+        TCITEMA item = {TCIF_TEXT | TCIF_IMAGE, 0, 0, value, 100, 0, 0};
+        for (WPARAM i = 0; SendMessageA(call.hwnd, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item)); ++i) {
+            std::snprintf(value + std::strlen(value), 20, " image %d", item.iImage);
+            Append(call.hwnd, "tab", value);
+        }
+    }
     return CallNextHookEx(NULL, code, wParam, lParam);
 }

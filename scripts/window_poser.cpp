@@ -40,9 +40,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: window_poser PATH-OF-velkmar.exe extract|pack|about READY-FILE DONE-FILE\n");
         return 2;
     }
-    SetProgramPath(argv[1]);
     Program program;
-    if (!StartProgram(ProgramPath(), &program)) return 2;
+    if (!StartProgram(argv[1], &program)) return 2;
     HWND posed = Pose(program, argv[2]);
     RECT area = {};
     if (!posed || !GetWindowRect(posed, &area)) {

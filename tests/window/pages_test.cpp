@@ -1,0 +1,145 @@
+// The sheet and its two pages: captions, buttons, tabs, the controls'
+// states and keys, closing, extracting one file, and packing.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "conversion/files/packing.h"
+#include "tests/support/wav_builders.h"
+#include "tests/window/window_test.h"
+
+TEST_F(WindowTest, SheetHasItsCaptionTwoFlatButtonsTwoTabsAndIsCentred) {
+    EXPECT_EQ(TextOf(program_.sheet), "Velkmar");
+    EXPECT_EQ(GetWindowLongA(program_.sheet, GWL_EXSTYLE) & WS_EX_CONTEXTHELP, 0) << "no \"?\" in the caption";
+    std::vector<std::string> buttons;
+    for (HWND button = NULL; (button = FindWindowExA(program_.sheet, button, "Button", NULL)) != NULL;)
+        if (IsWindowVisible(button))
+            buttons.push_back(TextOf(button) + ((GetWindowLongA(button, GWL_STYLE) & BS_FLAT) ? " flat" : ""));
+    EXPECT_EQ(buttons, (std::vector<std::string>{"Закрыть flat", "About... flat"}));
+
+    SendMessageA(FindWindowExA(program_.sheet, NULL, WC_TABCONTROLA, NULL), TCM_GETITEMCOUNT, 0, 0);
+    WaitUntil([&] { return Recorded("tab").size() == 2; });
+    EXPECT_EQ(Recorded("tab"), (std::vector<std::string>{"Extract image 0", "Pack image 1"}));
+    // The Pack page comes into being when its tab is shown.
+    EXPECT_EQ(SendMessageA(program_.sheet, PSM_INDEXTOHWND, 1, 0), 0);
+    EXPECT_EQ(TextOf(Pack(IDC_PACK)) + TextOf(Pack(IDC_STATUS)) + TextOf(Pack(IDC_PACK_SOURCE)), "PackReady");
+
+    // Halfway, truncated toward zero.
+    RECT frame;
+    ASSERT_TRUE(GetWindowRect(program_.sheet, &frame));
+    EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - (frame.right - frame.left)) / 2);
+    EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - (frame.bottom - frame.top)) / 2);
+}
+
+// The Extract page's start state and texts, then its state after each
+// click: the mode radios switch the fields without clearing them, and
+// "Режим" enables the channel radios, which keep their check.
+TEST_F(WindowTest, ExtractPageStatesAndTexts) {
+    SetText(Extract(IDC_SOURCE_FILE), "C:\\snd\\boom.wad");
+    SetText(Extract(IDC_SOURCE_FOLDER), "C:\\snd");
+    const std::pair<int, const char*> controls[] = {
+        {IDC_SOURCE_FILE, "C:\\snd\\boom.wad"}, {IDC_BROWSE_FILE, "Обзор..."}, {IDC_PLAY, "Play"},
+        {IDC_SOURCE_FOLDER, "C:\\snd"}, {IDC_BROWSE_FOLDER, "Обзор..."}, {IDC_SINGLE_FILE, "Распаковать один файл"},
+        {IDC_WHOLE_FOLDER, "Распаковать всю папку"}, {IDC_FORCE_MODE, "Режим"}, {IDC_EFFECTS, "Эффекты"},
+        {IDC_MUSIC, "Музыка"}};
+    // A letter for each control: "e" enabled, "-" disabled; "E" and "_" checked.
+    const std::pair<int, const char*> steps[] = {
+        {0, "eee--Eee_-"},              {IDC_WHOLE_FOLDER, "---eeeEe_-"}, {IDC_SINGLE_FILE, "eee--Eee_-"},
+        {IDC_FORCE_MODE, "eee--EeEEe"}, {IDC_MUSIC, "eee--EeEeE"},        {IDC_FORCE_MODE, "eee--Eee-_"}};
+    for (const auto& step : steps) {
+        if (step.first) ClickAndWait(Extract(step.first));
+        std::string state;
+        for (const auto& control : controls) {
+            const bool checked = IsDlgButtonChecked(extractPage_, control.first) == BST_CHECKED;
+            state += IsWindowEnabled(Extract(control.first)) ? (checked ? 'E' : 'e') : (checked ? '_' : '-');
+            EXPECT_EQ(TextOf(Extract(control.first)), control.second) << "after " << step.first;
+        }
+        EXPECT_EQ(state, step.second) << "after " << step.first;
+    }
+}
+
+// Tab visits the enabled tab stops in order (a radio group at its checked
+// button), the sheet's buttons and tabs (0x3020) and back; so on the Pack page.
+TEST_F(WindowTest, TabOrder) {
+    ASSERT_EQ(GetDlgCtrlID(Focus()), IDC_EXTRACT);
+    EXPECT_EQ(TabThrough(9), (std::vector<int>{IDC_PLAY, IDC_SOURCE_FILE, IDC_BROWSE_FILE, IDC_SINGLE_FILE,
+                                               IDC_FORCE_MODE, IDCANCEL, IDHELP, 0x3020, IDC_EXTRACT}));
+    ClickAndWait(Extract(IDC_WHOLE_FOLDER));
+    SendMessageA(extractPage_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Extract(IDC_EXTRACT)), TRUE);
+    EXPECT_EQ(TabThrough(4), (std::vector<int>{IDC_SOURCE_FOLDER, IDC_BROWSE_FOLDER, IDC_WHOLE_FOLDER, IDC_FORCE_MODE}));
+    SendMessageA(ShowPage(program_.sheet, 1), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Pack(IDC_PACK_SOURCE)), TRUE);
+    EXPECT_EQ(TabThrough(3), (std::vector<int>{IDC_BROWSE_PACK_SOURCE, IDC_PACK_DESTINATION, IDC_BROWSE_PACK_DESTINATION}));
+}
+
+// The save dialog proposes the WAV's name beside the source while the page
+// reads "Stop" and "Extracting..."; the WAV is read in the channels the
+// extension or "Режим" chooses. An empty field does nothing.
+TEST_F(WindowTest, ExtractsOneFileThroughTheSaveDialog) {
+    const struct {
+        const char *source, *proposed, *chosen;
+        int force, channels;
+    } cases[] = {{"boom.wad", "boom.wav", "chosen.wav", 0, 1}, {"music.ADX", "music.wav", "", 0, 2},
+                 {"boom.wad", "boom.wav", "", IDC_MUSIC, 2}, {"music.ADX", "music.wav", "mono.wav", IDC_EFFECTS, 1}};
+    for (const auto& c : cases) {
+        const std::string source = Path(c.source);
+        WriteFileBytes(source, Packed(9000));
+        if (c.force && IsDlgButtonChecked(extractPage_, IDC_FORCE_MODE) != BST_CHECKED)
+            ClickAndWait(Extract(IDC_FORCE_MODE));
+        if (c.force) ClickAndWait(Extract(c.force));
+        SetText(Extract(IDC_SOURCE_FILE), source);
+        PostClick(Extract(IDC_EXTRACT));
+        HWND dialog = WaitForDialog(program_);
+        ASSERT_NE(dialog, HWND(NULL)) << c.source;
+        EXPECT_TRUE(WaitUntil([&] { return TextOf(FileNameField(dialog)) == c.proposed; })) << c.source;
+        EXPECT_EQ(TextOf(Extract(IDC_EXTRACT)) + " " + TextOf(Extract(IDC_STATUS)), "Stop Extracting...");
+        if (*c.chosen) SetText(FileNameField(dialog), c.chosen);
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }) && ExtractIdle());
+        EXPECT_EQ(ReadFileBytes(Path(*c.chosen ? c.chosen : c.proposed)), ExtractedAs(source, c.channels)) << c.source;
+    }
+    SetText(Extract(IDC_SOURCE_FILE), "");
+    EXPECT_TRUE(ClickAndWait(Extract(IDC_EXTRACT))) << "a dialog opened";
+}
+
+// Under "Режим" and "Музыка", an editor's WAV (48000 Hz, 24 bits, stereo)
+// packs to the bytes the core writes in stereo, though ".wad" reads mono;
+// each failure shows its message, captioned with the path concerned, while
+// the status reads "Packing..."; an empty field does nothing.
+TEST_F(WindowTest, Packing) {
+    WriteFileBytes(Path("voice.wav"), Riff({Chunk("fmt ", FormatBody(1, 2, 24, 16, 48000)), Chunk("data", Packed(72000))}));
+    WriteFileBytes(Path("notes.wav"), Bytes(100, 'x'));
+    WriteFileBytes(Path("locked.wad"), Bytes(10, 7));
+    // Held open without sharing, the file cannot be replaced.
+    HANDLE lock = CreateFileA(Path("locked.wad").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ClickAndWait(Extract(IDC_FORCE_MODE));
+    ClickAndWait(Extract(IDC_MUSIC));
+    const struct {
+        const char *source, *destination, *message;
+    } cases[] = {{"voice.wav", "voice.wad", ""},
+                 {"missing.wav", "out.wad", "Не удалось открыть файл | missing.wav"},
+                 {"notes.wav", "out.wad", "Не удалось прочитать данные из файла | notes.wav"},
+                 {"voice.wav", "locked.wad", "Не удалось записать данные в файл | locked.wad"},
+                 {"voice.wav", "", ""},
+                 {"", "out.wad", ""}};
+    for (const auto& c : cases) {
+        SetText(Pack(IDC_PACK_SOURCE), *c.source ? Path(c.source) : "");
+        SetText(Pack(IDC_PACK_DESTINATION), *c.destination ? Path(c.destination) : "");
+        if (!*c.message) {
+            EXPECT_TRUE(ClickAndWait(Pack(IDC_PACK))) << "a message box opened";
+            if (!*c.source || !*c.destination) continue;
+            ASSERT_EQ(PackSoundFileStatus(Path(c.source).c_str(), Path("core.wad").c_str(), FORCE_STEREO, nullptr), CONV_OK);
+            EXPECT_EQ(ReadFileBytes(Path(c.destination)), ReadFileBytes(Path("core.wad"))) << c.destination;
+            continue;
+        }
+        PostClick(Pack(IDC_PACK));
+        HWND box = WaitForDialog(program_);
+        ASSERT_NE(box, HWND(NULL)) << c.message;
+        std::string message = c.message;
+        message.insert(message.find(" | ") + 3, folder_ + "\\");
+        EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)) + " | " + TextOf(box), message);
+        EXPECT_EQ(TextOf(Pack(IDC_STATUS)), "Packing...");
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(WaitUntil([&] { return TextOf(Pack(IDC_STATUS)) == "Ready"; }));
+    }
+    CloseHandle(lock);
+    EXPECT_FALSE(FileExists(Path("out.wad")));
+}
