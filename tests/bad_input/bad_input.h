@@ -8,7 +8,6 @@
 
 #include "conversion/files/conversion_status.h"
 #include "tests/support/test_files.h"
-#include "tests/support/wav_builders.h"
 
 extern const char OPEN_FAILED[];
 extern const char READ_FAILED[];

@@ -6,10 +6,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "conversion/codec/byte_order.h"
-#include "tests/support/wav_builders.h"
 
 namespace fs = std::filesystem;
 
@@ -20,6 +20,56 @@ std::vector<CapturedMessage> g_captured;
 void Capture(const char* text, const char* caption, MessageIcon icon) { g_captured.push_back({text, caption, icon}); }
 
 }  // namespace
+
+Bytes ChunkClaiming(const char* id, uint32_t declared, const Bytes& body) {
+    Bytes chunk(8 + body.size());
+    std::memcpy(chunk.data(), id, 4);
+    WriteLe32(chunk.data() + 4, declared);
+    if (!body.empty()) std::memcpy(chunk.data() + 8, body.data(), body.size());
+    return chunk;
+}
+
+Bytes Chunk(const char* id, const Bytes& body) {
+    Bytes chunk = ChunkClaiming(id, static_cast<uint32_t>(body.size()), body);
+    if (body.size() % 2) chunk.push_back(0);
+    return chunk;
+}
+
+Bytes FormatBody(uint32_t tag, uint32_t channels, uint32_t bits, size_t size, uint32_t rate) {
+    Bytes body(size, 0);
+    WriteLe16(body.data(), tag);
+    WriteLe16(body.data() + 2, channels);
+    WriteLe32(body.data() + 4, rate);
+    WriteLe32(body.data() + 8, rate * channels * bits / 8);
+    WriteLe16(body.data() + 12, channels * bits / 8);
+    WriteLe16(body.data() + 14, bits);
+    return body;
+}
+
+Bytes ExtensibleBody(uint32_t channels, uint32_t bits, uint32_t subformat) {
+    Bytes body = FormatBody(0xFFFE, channels, bits, 40);
+    WriteLe16(body.data() + 16, 22);
+    WriteLe16(body.data() + 18, bits);
+    WriteLe32(body.data() + 20, (1u << channels) - 1);
+    // The sub-format GUID: its tag, then -0000-0010-8000-00aa00389b71.
+    const uint8_t tail[14] = {0, 0, 0, 0, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    WriteLe16(body.data() + 24, subformat);
+    std::memcpy(body.data() + 26, tail, sizeof tail);
+    return body;
+}
+
+Bytes Riff(const std::vector<Bytes>& chunks) {
+    Bytes riff = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+    for (const Bytes& chunk : chunks) riff.insert(riff.end(), chunk.begin(), chunk.end());
+    WriteLe32(riff.data() + 4, static_cast<uint32_t>(riff.size() - 8));
+    return riff;
+}
+
+Bytes Concat(const Bytes& a, const Bytes& b) {
+    Bytes both = a;
+    both.insert(both.end(), b.begin(), b.end());
+    return both;
+}
 
 std::string FixturePath(const std::string& name) {
     const char* root = std::getenv("VELKMAR_TESTDATA");
@@ -47,7 +97,9 @@ Bytes ReadFileBytes(const std::string& path) {
 void WriteFileBytes(const std::string& path, const Bytes& bytes) {
     FILE* file = std::fopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr) << path;
-    EXPECT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+    // fwrite is given no buffer at all for an empty file.
+    const size_t written = bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), file);
+    EXPECT_EQ(written, bytes.size());
     std::fclose(file);
 }
 

@@ -1,5 +1,6 @@
 // What the test suites share: fixtures, scratch folders, whole files, WAV
-// files and their samples, and the conversions' messages caught.
+// files of any shape and their samples, and the conversions' messages
+// caught.
 #ifndef VELKMAR_TESTS_SUPPORT_TEST_FILES_H
 #define VELKMAR_TESTS_SUPPORT_TEST_FILES_H
 
@@ -26,6 +27,20 @@ uint64_t HashBytes(const Bytes& bytes);
 
 // The names in a folder, sorted.
 std::vector<std::string> ListFolder(const std::string& folder);
+
+// A chunk: id, 32-bit size, body, and the pad byte an odd body needs.
+Bytes Chunk(const char* id, const Bytes& body);
+// The same with a size field that says declared whatever the body holds,
+// and no pad byte.
+Bytes ChunkClaiming(const char* id, uint32_t declared, const Bytes& body);
+// A "fmt " body: tag, channels, rate, bits, and the derived byte rate and
+// block align, zero-padded to size bytes.
+Bytes FormatBody(uint32_t tag, uint32_t channels, uint32_t bits, size_t size = 16, uint32_t rate = 44100);
+// A WAVE_FORMAT_EXTENSIBLE body whose sub-format GUID carries subformat.
+Bytes ExtensibleBody(uint32_t channels, uint32_t bits, uint32_t subformat);
+// "RIFF", the size of what follows, "WAVE" and the chunks.
+Bytes Riff(const std::vector<Bytes>& chunks);
+Bytes Concat(const Bytes& a, const Bytes& b);
 
 // A canonical 44-byte-header 16-bit PCM WAV holding samples.
 Bytes MakePcmWav(int channels, uint32_t rate, const Samples& samples);

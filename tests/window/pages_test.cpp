@@ -4,7 +4,6 @@
 #include <commctrl.h>
 
 #include "conversion/files/packing.h"
-#include "tests/support/wav_builders.h"
 #include "tests/window/window_test.h"
 
 TEST_F(WindowTest, SheetHasItsCaptionTwoFlatButtonsTwoTabsAndIsCentred) {
