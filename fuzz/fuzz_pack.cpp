@@ -10,7 +10,7 @@
 
 #include "conversion/codec/byte_order.h"
 #include "conversion/files/game_pcm.h"
-#include "conversion/files/globals.h"
+#include "conversion/files/messages.h"
 #include "conversion/files/packing.h"
 #include "fuzz/fuzz_support.h"
 
