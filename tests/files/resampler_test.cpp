@@ -1,11 +1,10 @@
 // The resampler through its public functions: the rates it takes, the
-// output's length, a sine's level and timing, and the exact output bits
-// (the same in every build, however the sound is cut into spans).
+// output's length, a sine's level and timing, and the same output however
+// the sound is cut into spans.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 #include "conversion/files/resampler.h"
@@ -46,9 +45,7 @@ TEST(Resampler, TakesRatesFrom4000To384000AndKeepsTheLengthAsSoxDoes) {
     for (const auto& c : cases) {
         Resampler resampler;
         EXPECT_EQ(OpenResampler(c.input, c.output, &resampler), c.resampled > 0) << c.input << " to " << c.output;
-        if (c.resampled > 0) {
-            EXPECT_EQ(ResampledFrameCount(&resampler, c.frames), c.resampled) << c.input;
-        }
+        EXPECT_EQ(c.resampled > 0 ? ResampledFrameCount(&resampler, c.frames) : 0, c.resampled) << c.input;
         CloseResampler(&resampler);
     }
 }
@@ -82,36 +79,21 @@ TEST(Resampler, SineKeepsItsLevelAndTiming) {
     }
 }
 
-// FNV-1a over the output's bits.
-uint64_t Checksum(const std::vector<float>& samples) {
-    uint64_t hash = 14695981039346656037ull;
-    for (float v : samples) {
-        uint32_t bits;
-        std::memcpy(&bits, &v, sizeof bits);
-        for (int b = 0; b < 32; b += 8) hash = (hash ^ ((bits >> b) & 0xFF)) * 1099511628211ull;
-    }
-    return hash;
-}
-
-TEST(Resampler, OutputBitsArePinnedWhateverTheSpans) {
-    // Noise over the full 16-bit range, made with integers only.
+TEST(Resampler, OutputIsTheSameHoweverTheSoundIsCutIntoSpans) {
+    // Noise over the full 16-bit range. (That every build gives the same
+    // bits: packing's pinned hashes, which go through the resampler.)
     std::vector<float> input(30000);
     uint32_t state = 1;
     for (float& v : input) {
         state = state * 1664525u + 1013904223u;
         v = static_cast<float>(static_cast<int32_t>(state >> 16) - 32768);
     }
-    const struct {
-        uint32_t rate;
-        uint64_t checksum;
-    } cases[] = {{48000, 9268300881021181734ull}, {22050, 15832401266110047761ull}, {44101, 2691511681344574715ull}};
-    for (const auto& c : cases) {
+    for (uint32_t rate : {48000u, 22050u, 44101u}) {
         Resampler resampler;
-        ASSERT_TRUE(OpenResampler(c.rate, 44100, &resampler));
-        const uint64_t whole = Checksum(ResampleWhole(&resampler, input, 65536));
-        EXPECT_EQ(Checksum(ResampleWhole(&resampler, input, 777)), whole) << c.rate;
-        EXPECT_EQ(Checksum(ResampleWhole(&resampler, input, 1)), whole) << c.rate;
-        EXPECT_EQ(whole, c.checksum) << c.rate;
+        ASSERT_TRUE(OpenResampler(rate, 44100, &resampler));
+        const std::vector<float> whole = ResampleWhole(&resampler, input, 65536);
+        EXPECT_EQ(ResampleWhole(&resampler, input, 777), whole) << rate;
+        EXPECT_EQ(ResampleWhole(&resampler, input, 1), whole) << rate;
         CloseResampler(&resampler);
     }
 }

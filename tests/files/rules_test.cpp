@@ -12,11 +12,7 @@
 
 namespace {
 
-#ifdef _WIN32
-const std::string SEP = "\\";
-#else
-const std::string SEP = "/";
-#endif
+const std::string SEP(1, PATH_SEPARATOR);
 
 TEST(Rules, ChannelRuleAndPresets) {
     const struct {

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "conversion/codec/byte_order.h"
+#include "conversion/files/paths.h"
 
 namespace fs = std::filesystem;
 
@@ -168,10 +169,4 @@ void ScratchFolderTest::TearDown() {
     fs::remove_all(fs::u8path(folder_), error);
 }
 
-std::string ScratchFolderTest::Path(const std::string& name) const {
-#ifdef _WIN32
-    return folder_ + "\\" + name;
-#else
-    return folder_ + "/" + name;
-#endif
-}
+std::string ScratchFolderTest::Path(const std::string& name) const { return folder_ + PATH_SEPARATOR + name; }

@@ -1,23 +1,168 @@
 // velkmar-cli's contract, driven as a separate process: the core's bytes
 // under every command, what it says on standard error, its exit status,
-// and that a failure damages nothing.
+// that a failure damages nothing; info, and what extract learns from a
+// packed file's blocks (--auto, the notes, --whole for a sound with a
+// pause).
+//
+// The program starts with posix_spawn natively and CreateProcessA under
+// Windows (the build's program path is a Unix path there, reached through
+// Wine's drive Z:). Standard output and error go to files beside the
+// scratch folder's entries, which Entries leaves out.
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <regex>
 
-#ifndef _WIN32
+#include "cli/arguments.h"
+#include "conversion/codec/byte_order.h"
+#include "conversion/files/extraction.h"
+#include "conversion/files/packing.h"
+#include "conversion/files/presets.h"
+#include "tests/support/test_files.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <csignal>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 extern char** environ;
 #endif
 
-#include "cli/arguments.h"
-#include "conversion/files/packing.h"
-#include "tests/cli/cli_runner.h"
-
 namespace {
+
+const char OUT_NAME[] = "~out.txt";
+const char ERR_NAME[] = "~err.txt";
+
+// What the program wrote; Windows programs end their lines with "\r\n".
+std::string TextOf(const std::string& path) {
+    const Bytes bytes = ReadFileBytes(path);
+    std::string text;
+    for (size_t i = 0; i < bytes.size(); ++i)
+        if (!(bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')) text.push_back(static_cast<char>(bytes[i]));
+    return text;
+}
+
+#ifdef _WIN32
+// One argument quoted the way the C runtime splits a command line.
+std::string Quote(const std::string& arg) {
+    if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
+    std::string quoted = "\"";
+    size_t backslashes = 0;
+    for (char c : arg) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted.push_back(c);
+    }
+    return quoted.append(backslashes * 2, '\\') + "\"";
+}
+
+int Start(const std::vector<std::string>& args, const std::string& out, const std::string& err, bool) {
+    std::string program = std::string("Z:") + VELKMAR_CLI_PATH;
+    for (char& c : program) c = c == '/' ? '\\' : c;
+    std::string commandLine = Quote(program);
+    for (const std::string& arg : args) commandLine += " " + Quote(arg);
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = CreateFileA("NUL", GENERIC_READ, 0, &inherit, OPEN_EXISTING, 0, nullptr);
+    startup.hStdOutput = CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    startup.hStdError = CreateFileA(err.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    PROCESS_INFORMATION process = {};
+    DWORD code = static_cast<DWORD>(-1);
+    if (CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    for (HANDLE handle : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) CloseHandle(handle);
+    return static_cast<int>(code);
+}
+#else
+// A terminal's side stays open here until the program has ended, so that
+// everything it wrote waits in the terminal's buffer; it is copied to err.
+int Start(const std::vector<std::string>& args, const std::string& out, const std::string& err, bool onTerminal) {
+    std::vector<char*> argv = {const_cast<char*>(VELKMAR_CLI_PATH)};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    int master = onTerminal ? posix_openpt(O_RDWR | O_NOCTTY) : -1;
+    if (onTerminal && (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)) return -1;
+    const int terminal = onTerminal ? open(ptsname(master), O_RDWR | O_NOCTTY) : -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (onTerminal)
+        posix_spawn_file_actions_adddup2(&actions, terminal, 2);
+    else
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t child;
+    int status = 0;
+    const bool ran = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0 &&
+                     waitpid(child, &status, 0) == child && WIFEXITED(status);
+    posix_spawn_file_actions_destroy(&actions);
+    if (onTerminal) {
+        close(terminal);
+        std::string text;
+        char chunk[4096];
+        for (ssize_t got; (got = read(master, chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<size_t>(got));
+        close(master);
+        WriteFileBytes(err, Bytes(text.begin(), text.end()));
+    }
+    return ran ? WEXITSTATUS(status) : -1;
+}
+#endif
+
+struct CliOutcome {
+    int exitCode;  // -1 when the program did not exit normally
+    std::string out, err;
+};
+
+class CliTest : public ScratchFolderTest {
+protected:
+    // Runs the program with args, standard input empty; onTerminal puts
+    // standard error on a pseudo-terminal (natively only).
+    CliOutcome Run(const std::vector<std::string>& args, bool onTerminal = false) {
+        const int exitCode = Start(args, Path(OUT_NAME), Path(ERR_NAME), onTerminal);
+        return {exitCode, TextOf(Path(OUT_NAME)), TextOf(Path(ERR_NAME))};
+    }
+    // A packed file of half a second of tones, packed by the core in mode.
+    void MakePacked(const std::string& path, int channels) {
+        Samples samples;
+        for (int frame = 0; frame < 22050; ++frame)
+            for (int c = 0; c < channels; ++c)
+                samples.push_back(static_cast<int16_t>(9000 * std::sin(frame * (0.03 + 0.02 * c)) + 3000 * std::sin(frame * 0.0011)));
+        WriteFileBytes(path + ".wav", MakePcmWav(channels, 44100, samples));
+        ASSERT_EQ(PackSoundFileStatus((path + ".wav").c_str(), path.c_str(), channels == 2 ? FORCE_STEREO : FORCE_MONO, nullptr),
+                  CONV_OK);
+        std::remove((path + ".wav").c_str());
+    }
+    // What the core's single-file extraction gives for path under force.
+    Bytes CoreExtraction(const std::string& path, ChannelForce force) {
+        ApplyChannelRule(force, PathExtension(path.c_str()));
+        EXPECT_EQ(ExtractSoundFileStatus(path.c_str(), Path("~core.wav").c_str()), CONV_OK) << path;
+        const Bytes bytes = ReadFileBytes(Path("~core.wav"));
+        std::remove(Path("~core.wav").c_str());
+        return bytes;
+    }
+    // The names in folder, but for the captured output.
+    std::vector<std::string> Entries(const std::string& folder) {
+        std::vector<std::string> names;
+        for (const std::string& name : ListFolder(folder))
+            if (name != OUT_NAME && name != ERR_NAME) names.push_back(name);
+        return names;
+    }
+};
+
+std::string Join(const std::string& folder, const std::string& name) { return folder + PATH_SEPARATOR + name; }
 
 size_t Count(const std::string& text, const std::string& part) {
     size_t count = 0;
@@ -87,13 +232,14 @@ TEST_F(Commands, WrongUseExitsTwoWithAReasonAndAUsageLineAndTouchesNothing) {
 TEST_F(Commands, ExtractAndPackGiveTheCoresBytesAndSayWhatTheyConverted) {
     MakePacked(Path("boom.wad"), 1);
     MakePacked(Path("music.adx"), 2);
-    const std::pair<std::string, ChannelForce> packed[] = {
-        {"boom.wad", FORCE_NONE}, {"music.adx", FORCE_NONE}, {"music.adx", FORCE_MONO}, {"boom.wad", FORCE_STEREO}};
+    const struct {
+        const char *name, *option;
+        ChannelForce force;
+    } packed[] = {{"boom.wad", "-q", FORCE_NONE}, {"music.adx", "-q", FORCE_NONE}, {"music.adx", "--mono", FORCE_MONO},
+                  {"boom.wad", "--stereo", FORCE_STEREO}};
     for (const auto& p : packed) {
-        std::vector<std::string> args = {"extract", Path(p.first), Path("out.wav"), "--quiet"};
-        if (p.second != FORCE_NONE) args.push_back(ForceOption(p.second));
-        EXPECT_EQ(Run(args).exitCode, 0);
-        EXPECT_EQ(ReadFileBytes(Path("out.wav")), CoreExtraction(Path(p.first), p.second)) << p.first;
+        EXPECT_EQ(Run({"extract", Path(p.name), Path("out.wav"), p.option}).exitCode, 0);
+        EXPECT_EQ(ReadFileBytes(Path("out.wav")), CoreExtraction(Path(p.name), p.force)) << p.name;
     }
     const Samples tone = Tone(30000);
     const struct {
@@ -278,6 +424,117 @@ TEST_F(Commands, PackFolderPutsEachWavBackIntoItsPackedFile) {
     outcome = Run({"pack-folder", in_, out_, "--ext", "adp", "--quiet"});
     EXPECT_EQ(ReadFileBytes(Out("lone.adp")), CorePacking(In("lone.wav"), "core.adp", FORCE_NONE));
     EXPECT_EQ(ListFolder(out_).size(), 6u);
+}
+
+
+class Inspection : public CliTest {
+protected:
+    // A packed file of channels: 0.2 s of tone, 0.3 s of digital silence,
+    // 0.1 s of tone, in the mode force gives.
+    void WritePaused(const std::string& name, int channels, ChannelForce force) {
+        std::vector<int16_t> samples;
+        for (int frame = 0; frame < 26460; ++frame)
+            for (int c = 0; c < channels; ++c)
+                samples.push_back(frame >= 8820 && frame < 22050
+                                      ? 0 : static_cast<int16_t>(8000 * std::sin(frame * (0.05 + 0.03 * c))));
+        WriteFileBytes(Path("paused.wav"), MakePcmWav(channels, 44100, samples));
+        ASSERT_EQ(PackSoundFileStatus(Path("paused.wav").c_str(), Path(name).c_str(), force, nullptr), CONV_OK);
+    }
+    // What extract writes with args (IN and options; OUT is added), and
+    // what it says.
+    Bytes Extract(std::vector<std::string> args, std::string* said) {
+        args.insert(args.begin(), "extract");
+        args.push_back(Path("out.wav"));
+        const CliOutcome outcome = Run(args);
+        EXPECT_EQ(outcome.exitCode, 0);
+        *said = outcome.err;
+        return ReadFileBytes(Path("out.wav"));
+    }
+};
+
+std::string Find(const std::string& text, const std::string& pattern) {
+    std::smatch match;
+    return std::regex_search(text, match, std::regex(pattern)) ? match[1].str() : "(none)";
+}
+
+TEST_F(Inspection, InfoTellsAPackedFileAlikeInTextAndInJson) {
+    WritePaused("paused.wad", 1, FORCE_NONE);
+    // What the whole decoded sound is, from an extraction without the cut.
+    std::string said;
+    const std::vector<int16_t> whole = WavSamples(Extract({Path("paused.wad"), "--whole"}, &said));
+    int peak = 0;
+    double energy = 0;
+    for (int16_t s : whole) {
+        peak = std::max(peak, std::abs(int(s)));
+        energy += double(s) * s;
+    }
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%.3f|%.1f|%.1f", double(whole.size()) / 44100.0, 20 * std::log10(peak / 32768.0),
+                  10 * std::log10(energy / double(whole.size())) - 20 * std::log10(32768.0));
+    const std::string text = Run({"info", Path("paused.wad")}).out;
+    const std::string json = Run({"info", "--json", Path("paused.wad")}).out;
+    EXPECT_EQ(Find(text, "frames, (\\S+) s\\n") + "|" + Find(text, "peak (\\S+) dBFS") + "|" + Find(text, "RMS (\\S+) dBFS"),
+              expected);
+    EXPECT_EQ(Find(json, "\"duration_s\":([^,]+)") + "|" + Find(json, "\"peak_dbfs\":([^,]+)") + "|" +
+                  Find(json, "\"rms_dbfs\":([^,]+)"),
+              expected);
+    EXPECT_EQ(Find(json, "\"frames\":(\\d+)"), std::to_string(whole.size()));
+    // The cut falls in the pause, and 0.4 s of it and the tone follow.
+    const double cut = std::stod(Find(json, "\"cut_s\":([^,]+)")), after = std::stod(Find(json, "\"after_cut_s\":([^}]+)"));
+    EXPECT_NEAR(cut, 0.2, 0.003);
+    EXPECT_NEAR(after, 0.4, 0.003);
+    EXPECT_EQ(Find(text, "silence cut: at (\\S+) s;") + " " + Find(text, "; (\\S+) s of sound after it"),
+              Find(json, "\"cut_s\":([^,]+)") + " " + Find(json, "\"after_cut_s\":([^}]+)"));
+    for (const char* field : {"\"kind\":\"packed\"", "\"extension_mode\":\"mono\"", "\"blocks_mode\":\"mono\"",
+                              "\"read_as\":\"mono\"", "\"file\":\""})
+        EXPECT_NE(json.find(field), std::string::npos) << field;
+    EXPECT_EQ(json.back(), '\n');
+    EXPECT_EQ(std::count(json.begin(), json.end(), '\n'), 1);
+}
+
+TEST_F(Inspection, InfoTellsWhatPackingWouldDoToAWav) {
+    WriteFileBytes(Path("voice.wav"), MakePcmWav(2, 48000, std::vector<int16_t>(9600, 100)));
+    const CliOutcome outcome = Run({"info", Path("voice.wav"), "--json"});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(Find(outcome.out, "\"\\.wad\":\"([^\"]*)\""),
+              "48000 Hz resampled to 44100 Hz; stereo mixed down to mono for .wad");
+    EXPECT_EQ(Find(outcome.out, "\"\\.adx\":\"([^\"]*)\""), "48000 Hz resampled to 44100 Hz");
+    EXPECT_EQ(Find(outcome.out, "\"duration_s\":([^,]+)"), "0.100");
+    EXPECT_EQ(Run({"info", Path("missing.wad"), Path("voice.wav")}).exitCode, 1);
+}
+
+TEST_F(Inspection, ExtractFollowsOrNotesTheBlocksAndTheCut) {
+    WritePaused("music.wad", 2, FORCE_STEREO);  // stereo blocks under a mono name
+    WritePaused("voice.wad", 1, FORCE_NONE);
+    const std::string stereo = Path("music.wad"), mono = Path("voice.wad");
+    const std::string dropped = " s of sound after the cut at 0.2 s were dropped (--whole keeps them)\n";
+    struct Case {
+        std::vector<std::string> args;
+        int channels;
+        double seconds;
+        std::string said;
+    };
+    const Case cases[] = {
+        {{stereo, "--auto", "--whole"}, 2, 0.6,
+         "velkmar-cli: " + stereo + ": read as stereo, as its blocks show (its extension says mono)\n"},
+        {{stereo, "--whole"}, 1, 1.2,
+         "velkmar-cli: " + stereo + ": its blocks are stereo; read as mono (use --stereo or --auto)\n"},
+        {{stereo, "--stereo", "--whole"}, 2, 0.6, ""},
+        {{stereo, "--quiet"}, 1, -1, ""},
+        {{mono}, 1, 0.2, "velkmar-cli: " + mono + ": 0.4" + dropped},
+        {{mono, "--whole"}, 1, 0.6, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.size() > 1 ? c.args[1] : c.args[0]);
+        std::string said;
+        const Bytes wav = Extract(c.args, &said);
+        EXPECT_EQ(said, c.said);
+        ASSERT_GT(wav.size(), 44u);
+        EXPECT_EQ(ReadLe16(wav.data() + 22), c.channels);
+        if (c.seconds > 0) {
+            EXPECT_NEAR(double(wav.size() - 44) / (2.0 * c.channels * 44100), c.seconds, 0.003);
+        }
+    }
 }
 
 }  // namespace
