@@ -22,8 +22,6 @@
 #   fmt_KIND.wav         the input: KIND names bits, encoding, rate, channels
 #   fmt_KIND.MODE.sox.wav  sox's rendering to 16 bits, 44100 Hz, MODE (mono
 #                        or stereo)
-#   rec48k24.wav         speech and a chord at 48000 Hz, 24 bits, and
-#   rec48k24.sox.wav     sox's rendering of it at 44100 Hz, 16 bits
 #
 # IMA ADPCM WAVs of some of them, with their decodings by independent
 # reference-arithmetic decoders:
@@ -79,10 +77,6 @@ f32_96k     speech_mono.wav   mono    -r 96000 -b 32 -e floating-point
 u8_22k      speech_mono.wav   stereo  -r 22050 -b 8 -e unsigned-integer
 s16_8k      narrow.tmp.wav    mono    -r 8000 -b 16 -e signed-integer
 FORMATS
-sox voice_a.tmp.wav -r 48000 -b 24 voice48.tmp.wav rate -v 48000
-sox -n -r 48000 -b 24 -c 1 chord.tmp.wav synth 3 sine 220 sine 277 sine 330 vol 0.3
-sox -m voice48.tmp.wav chord.tmp.wav -b 24 rec48k24.wav
-sox rec48k24.wav -b 16 -e signed-integer rec48k24.sox.wav rate -v 44100
 rm -f ./*.tmp.wav
 
 for name in speech_mono speech_stereo explosion_mono effect_stereo square_stereo noise_mono loud_mono; do

@@ -1,6 +1,6 @@
 // Packing: the samples the encoder receives from every WAV format (sox as
-// the oracle), the sound of a round trip, the mode a packed file is
-// written in, and the same bytes in every build. (The WAV shapes it reads
+// the oracle), the mode a packed file is written in, and the same bytes in
+// every build. (The WAV shapes it reads
 // alike and its failures: the bad-input suite.)
 #include <cmath>
 #include <cstring>
@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include "conversion/codec/byte_order.h"
-#include "conversion/files/extraction.h"
 #include "conversion/files/game_pcm.h"
 #include "conversion/files/globals.h"
 #include "conversion/files/packing.h"
@@ -50,13 +49,6 @@ protected:
         EXPECT_EQ(PackSoundFile(Path("in.wav").c_str(), Path(name).c_str(), force), 1) << name;
         return ReadFileBytes(Path(name));
     }
-    // Packs and extracts in the destination's mode: the sound as the game hears it.
-    Samples RoundTrip(const Bytes& wav, const std::string& name) {
-        const Bytes packed = Pack(wav, name);
-        ApplyChannelRule(FORCE_NONE, PathExtension(name.c_str()));
-        EXPECT_EQ(ExtractSoundFile(Path(name).c_str(), Path("back.wav").c_str()), 1);
-        return WavSamples(ReadFileBytes(Path("back.wav")));
-    }
     std::vector<CapturedMessage>* messages_;
 };
 
@@ -87,16 +79,6 @@ TEST_F(Packing, EveryFormatReachesTheEncoderAsSoxRendersIt) {
             EXPECT_GT(SnrDb(expected, ours), 52.0);
         }
     }
-}
-
-TEST_F(Packing, ARecordingAt48kHzSoundsAsGoodAsSoxsResamplingOfIt) {
-    // Ours, packed and extracted, against sox's very-high-quality
-    // rendering at 44100 Hz; and that rendering against its own round trip.
-    const Samples rendering = WavSamples(ReadFileBytes(FixturePath("rec48k24.sox.wav")));
-    ASSERT_FALSE(rendering.empty());
-    const double ours = SnrDb(rendering, RoundTrip(ReadFileBytes(FixturePath("rec48k24.wav")), "ours.wad"));
-    const double itself = SnrDb(rendering, RoundTrip(MakePcmWav(1, 44100, rendering), "sox.wad"));
-    EXPECT_GT(ours, itself - 0.2) << "sox's own: " << itself;
 }
 
 TEST_F(Packing, WritesTheModeTheDestinationIsReadInAndLeavesTheBlockSizeAlone) {
