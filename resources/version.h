@@ -1,5 +1,6 @@
 /* The program's name and version, for the resource script (version block,
-   About box) and the code. Only #define lines: windres reads this file too. */
+   About box), the code and CMake (the manifest). Only #define lines: windres
+   reads this file too. */
 #ifndef VELKMAR_RESOURCES_VERSION_H
 #define VELKMAR_RESOURCES_VERSION_H
 
