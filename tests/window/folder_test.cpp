@@ -1,57 +1,47 @@
 // Folder extraction from the Extract page, the destination chosen in the
-// real folder browser.
+// real folder browser. What a pass writes and how far its bar moves are the
+// core's (tests/files/rules_test.cpp); here, that the window runs the passes
+// in the right channels, shows their progress, and stops or closes them.
 #include <algorithm>
 
 #include "tests/window/window_test.h"
 
-// A folder whose every file fails: the window keeps answering through the
-// pass and ends with the warning, writing nothing. A good folder then
-// extracts in full, showing each file's number and the size-weighted bar
-// in order, and ends with the information.
+// The final message of a folder extraction and its icon, as TakeSummary gives it.
+const char ALL_EXTRACTED[] = "Найденные файлы распакованы. information";
+
+// A folder whose every file fails ends with the warning and writes
+// nothing. A good folder, with a file for each of the three passes, then
+// extracts in full, showing each file's number and the bar's positions in
+// order, the ".adx" pass in stereo, and ends with the information (a pass
+// that finds nothing would give the warning).
 TEST_F(WindowTest, BadFolderThenAGoodOne) {
     source_ = Folder("source");
     out_ = Folder("out");
-    for (int i = 0; i < 300; ++i) Add("short" + std::to_string(i) + ".wad", Bytes(static_cast<size_t>(i % 4), 0x3C));
+    for (int i = 0; i < 3; ++i) Add("short" + std::to_string(i) + ".wad", Bytes(static_cast<size_t>(i), 0x3C));
     StartFolder(source_, out_);
-    int answersDuringThePass = 0;
-    for (int probe = 0; probe < 2000 && !WaitForDialog(program_, "Extract Folder", 0); ++probe) {
-        DWORD_PTR result = 0;
-        ASSERT_TRUE(SendMessageTimeoutA(program_.sheet, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result))
-            << "the window stopped answering";
-        answersDuringThePass += TextOf(Extract(IDC_STATUS)).find("Файл ") == 0;
-    }
-    EXPECT_GE(answersDuringThePass, 1);
-    EXPECT_EQ(TakeSummary(), SOME_FAILED);
-    EXPECT_EQ(FileNumbers().size(), 300u);
+    EXPECT_EQ(TakeSummary(), "Произошла ошибка при распаковке некоторых файлов. warning");
+    EXPECT_EQ(FileNumbers().size(), 3u);
     EXPECT_TRUE(ListFolder(out_).empty());
 
     source_ = Folder("good");
-    Add("boom.wad", Packed(10 * 1024));
-    Add("step.wad", Packed(30 * 1024 + 700, 2));
-    Add("music.adx", Packed(20 * 1024, 3));
-    Add("click.ADP", Packed(5 * 1024, 4));
-    Add("notes.txt", Bytes(100, 'x'));
+    for (const char* name : {"boom.wad", "step.wad", "music.adx", "click.ADP"}) Add(name, Packed(20 * 1024, name[0]));
     StopRecording(&recording_);
     ASSERT_TRUE(StartRecording(program_, &recording_));
     StartFolder(source_, out_);
     EXPECT_EQ(TakeSummary(), ALL_EXTRACTED);
-    EXPECT_EQ(Recorded("text", IDC_STATUS), (std::vector<std::string>{"Extracting...", "Файл 1 из 2", "Файл 2 из 2",
-                                                                      "Файл 1 из 1", "Файл 1 из 1", "Ready"}));
-    // 10 or 30 KiB (as delivered) × 65535 ÷ 40, then 65534; one file fills the bar.
-    WIN32_FIND_DATAA found;
-    FindClose(FindFirstFileA((source_ + "\\*.wad").c_str(), &found));
-    const char* first = std::string(found.cFileName) == "boom.wad" ? "16383" : "49151";
-    EXPECT_EQ(Recorded("position", IDC_PROGRESS), (std::vector<std::string>{first, "65534", "65535", "65535"}));
+    EXPECT_EQ(Recorded("text", IDC_STATUS),
+              (std::vector<std::string>{"Extracting...", "Файл 1 из 2", "Файл 2 из 2", "Файл 1 из 1", "Файл 1 из 1", "Ready"}));
+    // 20 of 40 KiB × 65535, then the rest but for rounding; one file fills the bar.
+    EXPECT_EQ(Recorded("position", IDC_PROGRESS), (std::vector<std::string>{"32767", "65534", "65535", "65535"}));
     EXPECT_EQ(ListFolder(out_), (std::vector<std::string>{"boom.wav", "click.wav", "music.wav", "step.wav"}));
-    for (const char* name : {"boom.wad", "step.wad", "click.ADP"}) ExpectExtracted(name, 1);
-    ExpectExtracted("music.adx", 2);
+    EXPECT_EQ(ReadFileBytes(out_ + "\\music.wav"), ExtractedAs(source_ + "\\music.adx", 2));
 }
 
 // Stop in the middle of the first pass ("*.wad") ends it before its next
-// file and the other passes run; before it, a packing and a preview of a
-// stereo file run nested in the pass, which still reads its later files as
-// mono. "Закрыть" in the middle of the last pass ("*.adp") ends the program
-// with exit code 0 before the next file, without a final message.
+// file and the other passes run; before it, a packing and a preview run
+// nested in the pass, the window's pump taking their clicks between files.
+// "Закрыть" in the middle of the last pass ("*.adp") ends the program with
+// exit code 0 before the next file, without a final message.
 TEST_F(WindowTest, StopOrCloseDuringAPass) {
     WriteFileBytes(Path("voice.wav"), MakePcmWav(2, 8000, std::vector<int16_t>(16000, 1200)));
     for (const std::string kind : {".wad", ".adp"}) {
@@ -77,8 +67,6 @@ TEST_F(WindowTest, StopOrCloseDuringAPass) {
             PostClick(Extract(IDC_EXTRACT));
             EXPECT_EQ(TakeSummary(), ALL_EXTRACTED) << "a stopped pass reports what it converted";
             EXPECT_TRUE(FileExists(Path("voice.adx")));
-            for (const std::string& wav : ListFolder(out_))
-                if (wav[0] == 's') ExpectExtracted(wav.substr(0, wav.size() - 4) + ".wad", 1);
         } else {
             PostClick(GetDlgItem(program_.sheet, IDCANCEL));
             EXPECT_EQ(WaitForExit(program_), 0u);

@@ -14,10 +14,6 @@
 #include "tests/support/test_files.h"
 #include "tests/window/window_driver.h"
 
-// The final message of a folder extraction and its icon, as TakeSummary gives them.
-const char ALL_EXTRACTED[] = "Найденные файлы распакованы. information";
-const char SOME_FAILED[] = "Произошла ошибка при распаковке некоторых файлов. warning";
-
 // A packed sound file: any bytes decode, and noise leaves no silence to cut.
 inline Bytes Packed(size_t size, uint32_t seed = 1) {
     Bytes bytes(size);
@@ -121,17 +117,12 @@ protected:
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }) && ExtractIdle());
         return shown;
     }
-    // The WAV a single-file extraction of source writes in the mono (1) or
-    // stereo (2) preset.
+    // The WAV the core writes of source in the mono (1) or stereo (2) preset:
+    // what the window writes when it hands the core the right request.
     Bytes ExtractedAs(const std::string& source, int channels) {
         ApplyChannelRule(channels == 2 ? FORCE_STEREO : FORCE_MONO, nullptr);
         EXPECT_EQ(ExtractSoundFileStatus(source.c_str(), Path("reference.wav").c_str()), CONV_OK) << source;
         return ReadFileBytes(Path("reference.wav"));
-    }
-    // The WAV a folder extraction made of name in source_ equals that.
-    void ExpectExtracted(const std::string& name, int channels) {
-        const std::string wav = out_ + "\\" + name.substr(0, name.find('.')) + ".wav";
-        EXPECT_EQ(ReadFileBytes(wav), ExtractedAs(source_ + "\\" + name, channels)) << name;
     }
 
     Program program_;
