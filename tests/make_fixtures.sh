@@ -4,32 +4,15 @@
 # is deterministic; a folder finished by this very script is left as it
 # is.
 #
-# 16-bit PCM WAVs at 44100 Hz with the canonical 44-byte header:
-#   speech_mono.wav      espeak-ng speech, about 3 s
-#   speech_stereo.wav    two voices, one a channel, about 3 s
-#   explosion_mono.wav   a recorded explosion (chromium-bsu-data)
-#   music_mono.wav       game music (chromium-bsu-data), 4 s
-#   effect_stereo.wav    a recorded stereo effect (sound-theme-freedesktop)
-#   sweep_mono.wav       sine sweep 50 Hz - 18 kHz, 2 s
-#   square_stereo.wav    square waves, 220 Hz left, 330 Hz right, 1 s
-#   noise_mono.wav       white noise at half scale, 1 s
-#   clicks_mono.wav      short clicks in digital silence, 1.5 s
-#   loud_mono.wav        near full-scale sine with hard clipping, 1 s
-#
-# WAVs as editors write them, each beside sox's 16-bit rendering of it in
-# the mode named (resampled with its "rate -v" where the rate is not
-# 44100 Hz):
-#   fmt_KIND.wav         the input: KIND names bits, encoding, rate, channels
-#   fmt_KIND.MODE.sox.wav  sox's rendering to 16 bits, 44100 Hz, MODE (mono
-#                        or stereo)
-#
-# IMA ADPCM WAVs of some of them, with their decodings by independent
-# reference-arithmetic decoders:
-#   NAME.sox-ima.wav     encoded by sox (its own block size)
-#   NAME.ff-ima.wav      encoded by ffmpeg with its trellis search (codes of
-#                        every kind) in short blocks of 32 bytes a channel
-#   NAME.X.sox.wav       X decoded by sox to 16-bit PCM
-#   NAME.X.sf.wav        X decoded by sndfile-convert to 16-bit PCM
+# - 16-bit PCM WAVs at 44100 Hz with the canonical 44-byte header, NAME.wav:
+#   speech, recorded effects and music, a sweep, square waves, noise,
+#   clicks in silence, near full scale;
+# - WAVs as editors write them, fmt_KIND.wav (KIND names bits, encoding,
+#   rate and channels), each beside sox's rendering to 16 bits at 44100 Hz
+#   in one mode, fmt_KIND.MODE.sox.wav;
+# - IMA ADPCM WAVs of some of them, NAME.sox-ima.wav (sox's block size) and
+#   NAME.ff-ima.wav (ffmpeg's trellis search, 32-byte blocks a channel),
+#   each decoded by sox (NAME.X.sox.wav) and sndfile-convert (NAME.X.sf.wav).
 set -euo pipefail
 OUT=${1:?output folder}
 STAMP=$(sha256sum "$0" | cut -d' ' -f1)

@@ -1,6 +1,7 @@
-// The resampler through its public functions: the rates it takes, the
-// output's length, a sine's level and timing, and the same output however
-// the sound is cut into spans.
+// The resampler through its public functions: a sine keeps its level and
+// timing from the rates a WAV may have and between the extremes. (The
+// rates it takes, the output's length as sox gives it, and the same bits
+// in every build: the packing and bad-input suites.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -30,26 +31,6 @@ std::vector<float> ResampleWhole(const Resampler* resampler, const std::vector<f
     return output;
 }
 
-TEST(Resampler, TakesRatesFrom4000To384000AndKeepsTheLengthAsSoxDoes) {
-    // Lengths are sox's (rate -v); 0 for the rates it refuses.
-    const struct {
-        uint32_t input, output;
-        uint64_t frames, resampled;
-    } cases[] = {
-        {48000, 44100, 1001, 920},   {88200, 44100, 3, 2},        {8000, 44100, 7, 39},
-        {96000, 44100, 100001, 45938}, {44101, 44100, 22051, 22050}, {44100, 44100, 12345, 12345},
-        {4000, 44100, 4000000000ull, 44100000000ull},             {384000, 4000, 96, 1},
-        {3999, 44100, 1, 0},         {44100, 384001, 1, 0},       {0, 44100, 1, 0},
-        {1000000000, 44100, 1, 0},
-    };
-    for (const auto& c : cases) {
-        Resampler resampler;
-        EXPECT_EQ(OpenResampler(c.input, c.output, &resampler), c.resampled > 0) << c.input << " to " << c.output;
-        EXPECT_EQ(c.resampled > 0 ? ResampledFrameCount(&resampler, c.frames) : 0, c.resampled) << c.input;
-        CloseResampler(&resampler);
-    }
-}
-
 TEST(Resampler, SineKeepsItsLevelAndTiming) {
     const struct {
         uint32_t input, output;
@@ -75,25 +56,6 @@ TEST(Resampler, SineKeepsItsLevelAndTiming) {
             worst = std::max(worst, std::fabs(output[n] - expected));
         }
         EXPECT_LT(worst, 0.1) << c.input << " to " << c.output << ", " << c.hz << " Hz";
-        CloseResampler(&resampler);
-    }
-}
-
-TEST(Resampler, OutputIsTheSameHoweverTheSoundIsCutIntoSpans) {
-    // Noise over the full 16-bit range. (That every build gives the same
-    // bits: packing's pinned hashes, which go through the resampler.)
-    std::vector<float> input(30000);
-    uint32_t state = 1;
-    for (float& v : input) {
-        state = state * 1664525u + 1013904223u;
-        v = static_cast<float>(static_cast<int32_t>(state >> 16) - 32768);
-    }
-    for (uint32_t rate : {48000u, 22050u, 44101u}) {
-        Resampler resampler;
-        ASSERT_TRUE(OpenResampler(rate, 44100, &resampler));
-        const std::vector<float> whole = ResampleWhole(&resampler, input, 65536);
-        EXPECT_EQ(ResampleWhole(&resampler, input, 777), whole) << rate;
-        EXPECT_EQ(ResampleWhole(&resampler, input, 1), whole) << rate;
         CloseResampler(&resampler);
     }
 }
