@@ -182,26 +182,4 @@ TEST_F(Encoding, SoundBeatsSoxAndThePlainEncoderAndSoxDecodesItAsWeDo) {
     }
 }
 
-TEST_F(Encoding, ChannelsIndependentFramesToTheCountAndAnEndWithoutAClick) {
-    const Samples speech = ReadFixture("speech_stereo.wav").samples;
-    const Samples pcm(speech.begin() + 88200, speech.begin() + 4 * 44100);
-    for (AdpcmEncoder encoder : {ADPCM_ENCODER_SEARCH, ADPCM_ENCODER_PLAIN}) {
-        // Each channel of a stereo encoding decodes as that channel encoded alone.
-        const Samples both = Decode(Encode(pcm, 2, encoder), 2, 72);
-        for (size_t c = 0; c < 2; ++c) {
-            Samples alone, fromBoth;
-            for (size_t i = c; i < pcm.size(); i += 2) alone.push_back(pcm[i]);
-            for (size_t i = c; i < both.size(); i += 2) fromBoth.push_back(both[i]);
-            EXPECT_EQ(Decode(Encode(alone, 1, encoder), 1, 36), fromBoth) << "channel " << c;
-        }
-        EXPECT_EQ(Encode(pcm, 2, encoder, 130).size(), 2u * 72) << "the count bounds the frames";
-        // A sound ending mid-block on a loud sample: the padding holds it.
-        const Samples decoded = Decode(Encode(Samples(100, 20000), 1, encoder), 1, 36);
-        for (size_t i = 100; i < decoded.size(); ++i) EXPECT_LT(std::abs(decoded[i] - 20000), 1000) << i;
-    }
-    const Samples few(100, 1000);
-    for (uint32_t channels : {0u, 3u}) EXPECT_TRUE(Encode(few, channels, ADPCM_ENCODER_SEARCH).empty()) << channels;
-    for (uint32_t bits : {8u, 24u}) EXPECT_TRUE(Encode(few, 1, ADPCM_ENCODER_SEARCH, 0, bits).empty()) << bits;
-}
-
 }  // namespace

@@ -6,7 +6,7 @@
 #include "conversion/files/packing.h"
 #include "tests/window/window_test.h"
 
-TEST_F(WindowTest, SheetHasItsCaptionTwoFlatButtonsAndTwoTabs) {
+TEST_F(WindowTest, SheetHasItsCaptionAndTwoFlatButtons) {
     EXPECT_EQ(TextOf(program_.sheet), "Velkmar");
     EXPECT_EQ(GetWindowLongA(program_.sheet, GWL_EXSTYLE) & WS_EX_CONTEXTHELP, 0) << "no \"?\" in the caption";
     std::vector<std::string> buttons;
@@ -15,9 +15,6 @@ TEST_F(WindowTest, SheetHasItsCaptionTwoFlatButtonsAndTwoTabs) {
             buttons.push_back(TextOf(button) + ((GetWindowLongA(button, GWL_STYLE) & BS_FLAT) ? " flat" : ""));
     EXPECT_EQ(buttons, (std::vector<std::string>{"Закрыть flat", "About... flat"}));
 
-    SendMessageA(FindWindowExA(program_.sheet, NULL, WC_TABCONTROLA, NULL), TCM_GETITEMCOUNT, 0, 0);
-    WaitUntil([&] { return Recorded("tab").size() == 2; });
-    EXPECT_EQ(Recorded("tab"), (std::vector<std::string>{"Extract image 0", "Pack image 1"}));
     // The Pack page comes into being when its tab is shown.
     EXPECT_EQ(SendMessageA(program_.sheet, PSM_INDEXTOHWND, 1, 0), 0);
     EXPECT_EQ(TextOf(Pack(IDC_PACK)) + TextOf(Pack(IDC_STATUS)) + TextOf(Pack(IDC_PACK_SOURCE)), "PackReady");
@@ -48,19 +45,6 @@ TEST_F(WindowTest, ExtractPageStatesAndTexts) {
         }
         EXPECT_EQ(state, step.second) << "after " << step.first;
     }
-}
-
-// Tab visits the enabled tab stops in order (a radio group at its checked
-// button), the sheet's buttons and tabs (0x3020) and back; so on the Pack page.
-TEST_F(WindowTest, TabOrder) {
-    ASSERT_EQ(GetDlgCtrlID(Focus()), IDC_EXTRACT);
-    EXPECT_EQ(TabThrough(9), (std::vector<int>{IDC_PLAY, IDC_SOURCE_FILE, IDC_BROWSE_FILE, IDC_SINGLE_FILE,
-                                               IDC_FORCE_MODE, IDCANCEL, IDHELP, 0x3020, IDC_EXTRACT}));
-    ClickAndWait(Extract(IDC_WHOLE_FOLDER));
-    SendMessageA(extractPage_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Extract(IDC_EXTRACT)), TRUE);
-    EXPECT_EQ(TabThrough(4), (std::vector<int>{IDC_SOURCE_FOLDER, IDC_BROWSE_FOLDER, IDC_WHOLE_FOLDER, IDC_FORCE_MODE}));
-    SendMessageA(ShowPage(program_.sheet, 1), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Pack(IDC_PACK_SOURCE)), TRUE);
-    EXPECT_EQ(TabThrough(3), (std::vector<int>{IDC_BROWSE_PACK_SOURCE, IDC_PACK_DESTINATION, IDC_BROWSE_PACK_DESTINATION}));
 }
 
 // The save dialog proposes the WAV's name beside the source while the page

@@ -44,12 +44,6 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK RecordWindowCall(int code, WPA
         Append(call.hwnd, "icon", icon == LoadIconA(NULL, IDI_INFORMATION) ? "information"
                                   : icon == LoadIconA(NULL, IDI_WARNING)   ? "warning"
                                                                            : "other");
-    } else if (code == HC_ACTION && call.message == TCM_GETITEMCOUNT) {
-        TCITEMA item = {TCIF_TEXT | TCIF_IMAGE, 0, 0, value, 100, 0, 0};
-        for (WPARAM i = 0; SendMessageA(call.hwnd, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item)); ++i) {
-            std::snprintf(value + std::strlen(value), 20, " image %d", item.iImage);
-            Append(call.hwnd, "tab", value);
-        }
     }
     return CallNextHookEx(NULL, code, wParam, lParam);
 }

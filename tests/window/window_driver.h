@@ -50,8 +50,6 @@ bool ChooseFolder(const Program& program, HWND browser, const std::string& folde
 // progress bar position and each message box icon, in order, to
 // RECORDING_FILE beside itself: lines "KIND ID VALUE" ("text", "position",
 // "icon"; the control's id), so fast changes polling would miss are kept.
-// Asked for the number of tabs, it records each tab's label and image ("tab")
-// just after it answered.
 const char RECORDING_FILE[] = "recording-%lu.txt";
 struct Recording {
     HMODULE library = NULL;

@@ -66,18 +66,6 @@ protected:
     }
     // A key press, as the dialog manager reads it.
     static void PressKey(HWND window, WPARAM key) { PostMessageA(window, WM_KEYDOWN, key, 1); }
-    // The ids focused after each of count presses of Tab.
-    std::vector<int> TabThrough(int count) {
-        std::vector<int> visited;
-        for (int i = 0; i < count; ++i) {
-            HWND before = Focus();
-            PressKey(before, VK_TAB);
-            WaitUntil([&] { return Focus() != before; });
-            visited.push_back(GetDlgCtrlID(Focus()));
-        }
-        return visited;
-    }
-
     // The values of kind recorded for the control id (any when 0) that begin
     // with start, in order; the status line's "Файл %d из %d".
     std::vector<std::string> Recorded(const std::string& kind, int id = 0, const std::string& start = "") const {
