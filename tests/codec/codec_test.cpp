@@ -59,12 +59,6 @@ Fixture ReadFixture(const std::string& name) {
     return f;
 }
 
-Bytes RandomBytes(std::mt19937* random, size_t count) {
-    Bytes bytes(count);
-    for (uint8_t& b : bytes) b = static_cast<uint8_t>((*random)());
-    return bytes;
-}
-
 TEST(Decode, MatchesSoxAndLibsndfileSampleForSample) {
     for (const char* sound : {"speech_mono", "speech_stereo", "explosion_mono", "effect_stereo", "square_stereo",
                               "noise_mono", "loud_mono"})
@@ -86,7 +80,8 @@ TEST(Decode, MatchesSoxAndLibsndfileSampleForSample) {
 
 TEST(Decode, EdgesOfABlockAndOfTheDescription) {
     std::mt19937 random(2);
-    Bytes block = RandomBytes(&random, 72);
+    Bytes block(72);
+    for (uint8_t& b : block) b = static_cast<uint8_t>(random());
     WriteLe16(block.data(), static_cast<uint16_t>(-1234));
     block[2] = 88;
     const Samples at88 = Decode(block, 1, 36);

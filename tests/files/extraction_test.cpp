@@ -1,8 +1,6 @@
 // Single-file extraction: the WAV it writes, and the silence cut's edges.
 // (That the cut agrees with the plain rule on any image is fuzz_silence's
 // to check.)
-#include <cstring>
-
 #include "conversion/codec/byte_order.h"
 #include "conversion/files/extraction.h"
 #include "conversion/files/presets.h"

@@ -1,11 +1,9 @@
 // Packing: the samples the encoder receives from every WAV format (sox as
 // the oracle), the mode a packed file is written in, and the same bytes in
-// every build. (The WAV shapes it reads
-// alike and its failures: the bad-input suite.)
+// every build. (The WAV shapes it reads alike and its failures: the
+// bad-input suite.)
 #include <cmath>
 #include <cstring>
-
-#include <gtest/gtest.h>
 
 #include "conversion/codec/byte_order.h"
 #include "conversion/files/game_pcm.h"

@@ -5,7 +5,6 @@
 # - exactly velkmar.exe, velkmar-cli.exe, ПРОЧТИ.txt and SHA256SUMS;
 # - both executables PE32 for i386, stripped, with no link time, importing
 #   only DLLs that come with Windows;
-# - VERSION in the zip's name is the version block's of velkmar.exe;
 # - SHA256SUMS names the other three files and their sums match;
 # - ПРОЧТИ.txt is valid code page 1251 with CRLF line ends, and reads as
 #   docs/ПРОЧТИ.txt.
@@ -45,15 +44,6 @@ for exe in velkmar.exe velkmar-cli.exe; do
     [[ $WINDOWS_DLLS == *" $name "* ]] || fail "$exe imports $dll, which does not come with Windows"
   done
 done
-
-zipVersion=$(basename "$ZIP" | sed -n 's/^velkmar-\(.*\)-win32\.zip$/\1/p')
-if [ -f velkmar.exe ]; then
-  for key in FileVersion ProductVersion; do
-    blockVersion=$(strings -a -el velkmar.exe | grep -A1 -x "$key" | sed -n 2p)
-    [ -n "$zipVersion" ] && [ "$zipVersion" = "$blockVersion" ] ||
-      fail "the zip's name says version '$zipVersion', the version block's $key '$blockVersion'"
-  done
-fi
 
 if [ -f SHA256SUMS ]; then
   summed=$(sed 's/^[0-9a-f]\{64\}  //' SHA256SUMS | LC_ALL=C sort | tr '\n' ' ')

@@ -75,13 +75,8 @@ Bytes Concat(const Bytes& a, const Bytes& b) {
 std::string FixturePath(const std::string& name) {
     const char* root = std::getenv("VELKMAR_TESTDATA");
     std::string path = root ? root : "testdata";
-#ifdef _WIN32
-    // Wine maps the Unix root to drive Z:.
-    if (!path.empty() && path[0] == '/') path = "Z:" + path;
-    return path + "\\" + name;
-#else
-    return path + "/" + name;
-#endif
+    if (PATH_SEPARATOR == '\\' && !path.empty() && path[0] == '/') path = "Z:" + path;  // Wine's drive for the Unix root
+    return path + PATH_SEPARATOR + name;
 }
 
 Bytes ReadFileBytes(const std::string& path) {
@@ -152,8 +147,6 @@ std::vector<CapturedMessage>& CaptureMessages() {
     return g_captured;
 }
 
-void StopCapturingMessages() { g_messageHook = nullptr; }
-
 void ScratchFolderTest::SetUp() {
     static std::atomic<unsigned> counter{0};
     std::error_code error;
@@ -164,7 +157,7 @@ void ScratchFolderTest::SetUp() {
 }
 
 void ScratchFolderTest::TearDown() {
-    StopCapturingMessages();
+    g_messageHook = nullptr;
     std::error_code error;
     fs::remove_all(fs::u8path(folder_), error);
 }

@@ -53,13 +53,13 @@ Samples WavSamples(const Bytes& wav);
 // shorter of the two (200 when they are equal).
 double SnrDb(const Samples& reference, const Samples& test);
 
-// The messages the conversions show while a test catches them.
+// The messages the conversions show from now until the test ends (a
+// ScratchFolderTest's TearDown stops the catching).
 struct CapturedMessage {
     std::string text, caption;
     MessageIcon icon;
 };
 std::vector<CapturedMessage>& CaptureMessages();
-void StopCapturingMessages();
 
 // A fresh scratch folder for each test, removed afterwards.
 class ScratchFolderTest : public ::testing::Test {

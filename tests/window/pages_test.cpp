@@ -1,24 +1,8 @@
-// The sheet and its two pages: captions, buttons, tabs, the controls'
-// states and keys, closing, extracting one file, and packing.
-#include <windows.h>
-#include <commctrl.h>
-
+// The two pages: the controls' states and texts, extracting one file, and
+// packing. (How the sheet looks, its caption, buttons and tabs: the
+// screenshots.)
 #include "conversion/files/packing.h"
 #include "tests/window/window_test.h"
-
-TEST_F(WindowTest, SheetHasItsCaptionAndTwoFlatButtons) {
-    EXPECT_EQ(TextOf(program_.sheet), "Velkmar");
-    EXPECT_EQ(GetWindowLongA(program_.sheet, GWL_EXSTYLE) & WS_EX_CONTEXTHELP, 0) << "no \"?\" in the caption";
-    std::vector<std::string> buttons;
-    for (HWND button = NULL; (button = FindWindowExA(program_.sheet, button, "Button", NULL)) != NULL;)
-        if (IsWindowVisible(button))
-            buttons.push_back(TextOf(button) + ((GetWindowLongA(button, GWL_STYLE) & BS_FLAT) ? " flat" : ""));
-    EXPECT_EQ(buttons, (std::vector<std::string>{"Закрыть flat", "About... flat"}));
-
-    // The Pack page comes into being when its tab is shown.
-    EXPECT_EQ(SendMessageA(program_.sheet, PSM_INDEXTOHWND, 1, 0), 0);
-    EXPECT_EQ(TextOf(Pack(IDC_PACK)) + TextOf(Pack(IDC_STATUS)) + TextOf(Pack(IDC_PACK_SOURCE)), "PackReady");
-}
 
 // The Extract page's start state and texts, then its state after each
 // click: the mode radios switch the fields without clearing them, and
