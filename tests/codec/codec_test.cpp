@@ -30,10 +30,10 @@ Samples Decode(const Bytes& packed, uint32_t channels, uint32_t blockSize, uint3
     return samples;
 }
 
-// Our encoding of interleaved PCM: the ADPCM data alone; empty when refused.
-Bytes Encode(const Samples& pcm, uint32_t channels, AdpcmEncoder encoder, uint32_t frames = 0, uint32_t bits = 16) {
-    const SoundInfo info = {WAVE_TAG_PCM, pcm.data(), static_cast<uint32_t>(pcm.size() * 2), 44100, bits, channels,
-                            frames ? frames : static_cast<uint32_t>(pcm.size() / std::max(channels, 1u)), 0};
+// Our encoding of interleaved 16-bit PCM: the ADPCM data alone.
+Bytes Encode(const Samples& pcm, uint32_t channels, AdpcmEncoder encoder) {
+    const SoundInfo info = {WAVE_TAG_PCM, pcm.data(), static_cast<uint32_t>(pcm.size() * 2), 44100, 16, channels,
+                            static_cast<uint32_t>(pcm.size() / channels), 0};
     void* image = nullptr;
     uint32_t size = 0;
     if (!CompressAdpcmWith(&info, encoder, &image, &size)) return Bytes();
