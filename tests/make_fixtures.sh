@@ -59,6 +59,7 @@ s24_48k_st  speech_stereo.wav stereo  -r 48000 -b 24 -e signed-integer
 f32_96k     speech_mono.wav   mono    -r 96000 -b 32 -e floating-point
 u8_22k      speech_mono.wav   stereo  -r 22050 -b 8 -e unsigned-integer
 s16_8k      narrow.tmp.wav    mono    -r 8000 -b 16 -e signed-integer
+s16_44101   speech_mono.wav   mono    -r 44101 -b 16 -e signed-integer
 FORMATS
 rm -f ./*.tmp.wav
 

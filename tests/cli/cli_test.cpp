@@ -407,6 +407,8 @@ TEST_F(Inspection, InfoTellsAPackedFileAlikeInTextAndInJson) {
     for (const char* field : {"\"kind\":\"packed\"", "\"extension_mode\":\"mono\"", "\"blocks_mode\":\"mono\"",
                               "\"read_as\":\"mono\"", "\"file\":\""})
         EXPECT_NE(json.find(field), std::string::npos) << field;
+    WriteFileBytes(Path("quiet.wad"), Bytes(3600, 0));  // digital silence has no level
+    EXPECT_NE(Run({"info", "--json", Path("quiet.wad")}).out.find("\"peak_dbfs\":null,\"rms_dbfs\":null"), std::string::npos);
     EXPECT_EQ(json.back(), '\n');
     EXPECT_EQ(std::count(json.begin(), json.end(), '\n'), 1);
 }

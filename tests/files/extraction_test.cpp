@@ -54,7 +54,7 @@ TEST_F(Extraction, CutsAtTheFirstLongSilenceUnlessToldToKeepTheWhole) {
     levels.insert(levels.end(), 31, 0);
     levels.push_back(0x0101);
     levels.insert(levels.end(), 32, 0);
-    levels.push_back(0x2020);
+    levels.insert(levels.end(), {0x2020, 0, 0});  // the zeros after the last sound are too few to cut
     SilenceCut cut;
     const Bytes wav = Extract(Blocks(levels), "in.wad", false, &cut);
     const uint32_t at = 44 + 33 * 130;
@@ -62,10 +62,10 @@ TEST_F(Extraction, CutsAtTheFirstLongSilenceUnlessToldToKeepTheWhole) {
     EXPECT_EQ(ReadLe32(&wav[4]), at);
     EXPECT_EQ(ReadLe32(&wav[40]), at - 36);
     EXPECT_TRUE(cut.cut);
-    EXPECT_EQ(cut.frames, 66u * 65);
+    EXPECT_EQ(cut.frames, 68u * 65);
     EXPECT_EQ(cut.keptFrames, 33u * 65);
-    EXPECT_EQ(cut.framesAfter, 33u * 65);  // the pause and the last block
-    EXPECT_EQ(Extract(Blocks(levels), "in.wad", true).size(), 44u + 66 * 130);
+    EXPECT_EQ(cut.framesAfter, 33u * 65);  // the pause and the last sound, not the zeros after it
+    EXPECT_EQ(Extract(Blocks(levels), "in.wad", true).size(), 44u + 68 * 130);
 }
 
 }  // namespace

@@ -58,7 +58,7 @@ TEST_F(Packing, EveryFormatReachesTheEncoderAsSoxRendersIt) {
     } formats[] = {
         {"u8_44k", 1, false},  {"s24_44k", 1, false},   {"s32_44k", 1, false},    {"f32_44k", 1, false},
         {"f64_44k", 1, false}, {"s16_44k_st", 1, false}, {"s24_48k_st", 2, true}, {"f32_96k", 1, true},
-        {"u8_22k", 2, true},   {"s16_8k", 1, true},
+        {"u8_22k", 2, true},   {"s16_8k", 1, true},     {"s16_44101", 1, true},
     };
     for (const auto& format : formats) {
         SCOPED_TRACE(format.name);
@@ -77,6 +77,7 @@ TEST_F(Packing, EveryFormatReachesTheEncoderAsSoxRendersIt) {
             EXPECT_GT(SnrDb(expected, ours), 52.0);
         }
     }
+    for (uint32_t rate : {4000u, 384000u}) EXPECT_FALSE(Pack(MakePcmWav(1, rate, Tone(1, 4000))).empty()) << rate;
 }
 
 TEST_F(Packing, WritesTheModeTheDestinationIsReadInAndLeavesTheBlockSizeAlone) {

@@ -44,7 +44,7 @@ TEST(Rules, Paths) {
     for (const char* name : {"boom.wadx", "boom.wad.bak", "wad", "my.wad/boom"}) EXPECT_FALSE(HasExtension(name, ".wad")) << name;
     EXPECT_EQ(WavPathFor("sounds/boom.wad"), "sounds/boom.wav");
     EXPECT_EQ(WavPathFor("my.dir/boom"), "my.dir/boom.wav");
-    EXPECT_EQ(FolderOf("a/b/c.wad"), "a/b/");
+    EXPECT_EQ(FolderOf("a/b/c.wad") + "|" + FolderOf("c.wad"), "a/b/|");
     EXPECT_STREQ(PathExtension("D:\\my.dir\\boom"), ".dir\\boom");
     std::string path;
     EXPECT_EQ(JoinPath(("out" + SEP).c_str(), "a.wav", &path), CONV_OK);
