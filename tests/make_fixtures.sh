@@ -43,6 +43,7 @@ sox -n $PCM -c 1 loud_mono.wav synth 1 sine 150 gain 3
 # Below the band a resampler keeps flat at 8000 Hz (0.9 of its Nyquist
 # frequency), where two resamplers may differ by design.
 sox speech_mono.wav narrow.tmp.wav sinc -3400
+sox -n $PCM -c 1 high.tmp.wav synth 1 sine 19000 vol 0.5  # to 44101 Hz: phases blended
 # name, source, mode of the rendering, sox output options
 while read -r name source mode options; do
   sox "$source" $options "fmt_$name.wav" vol 0.91
@@ -59,7 +60,7 @@ s24_48k_st  speech_stereo.wav stereo  -r 48000 -b 24 -e signed-integer
 f32_96k     speech_mono.wav   mono    -r 96000 -b 32 -e floating-point
 u8_22k      speech_mono.wav   stereo  -r 22050 -b 8 -e unsigned-integer
 s16_8k      narrow.tmp.wav    mono    -r 8000 -b 16 -e signed-integer
-s16_44101   speech_mono.wav   mono    -r 44101 -b 16 -e signed-integer
+s16_44101   high.tmp.wav      mono    -r 44101 -b 16 -e signed-integer
 FORMATS
 rm -f ./*.tmp.wav
 

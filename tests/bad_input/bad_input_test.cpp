@@ -241,7 +241,6 @@ TEST_F(BadInputTest, APackedSoundPastTheRiffLimitFailsWithoutReadingIt) {
 }
 #endif
 
-// Sources and destinations.
 
 // Mono blocks at a steady level: each decodes to 130 bytes, none zero.
 Bytes SteadyBlocks(size_t count) {

@@ -71,10 +71,11 @@ TEST_F(Packing, EveryFormatReachesTheEncoderAsSoxRendersIt) {
             ASSERT_EQ(ours.size(), expected.size());
             for (size_t i = 0; i < ours.size(); ++i) ASSERT_LE(std::abs(ours[i] - expected[i]), 1) << i;
         } else {
-            // Two resamplers flat within 0.01 dB differ by less than -52 dB.
+            // Ours and sox's agree to 66 dB or better (the 8-bit input the
+            // least); blended phases a thousandth of a sample off give 57.
             EXPECT_LE(std::abs(static_cast<long>(ours.size()) - static_cast<long>(expected.size())),
                       static_cast<long>(format.channels));
-            EXPECT_GT(SnrDb(expected, ours), 52.0);
+            EXPECT_GT(SnrDb(expected, ours), 64.0);
         }
     }
     for (uint32_t rate : {4000u, 384000u}) EXPECT_FALSE(Pack(MakePcmWav(1, rate, Tone(1, 4000))).empty()) << rate;
