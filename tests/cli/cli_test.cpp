@@ -1,13 +1,11 @@
 // velkmar-cli's contract, driven as a separate process: the core's bytes
 // under every command, what it says on standard error, its exit status,
 // that a failure damages nothing; info, and what extract learns from a
-// packed file's blocks (--auto, the notes, --whole for a sound with a
-// pause).
-//
-// The program starts with posix_spawn natively and CreateProcessA under
-// Windows (the build's program path is a Unix path there, reached through
-// Wine's drive Z:). Standard output and error go to files beside the
-// scratch folder's entries, which Entries leaves out.
+// packed file's blocks (--auto, the notes, --whole for a paused sound).
+// It starts with posix_spawn natively and CreateProcessA under Windows (the
+// build's program path is a Unix path there, reached through Wine's drive
+// Z:). Standard output and error go to files beside the scratch folder's
+// entries, which Entries leaves out.
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -44,9 +42,8 @@ std::string TextOf(const std::string& path) {
 }
 
 #ifdef _WIN32
-// One argument as the C runtime splits a command line: quoted when it is
-// empty or holds a space (the tests' arguments hold no quote and do not end
-// in a backslash).
+// One argument as the C runtime splits it, the tests' arguments holding no
+// quote and ending in no backslash: quoted when empty or holding a space.
 std::string Quote(const std::string& arg) {
     return arg.empty() || arg.find_first_of(" \t") != std::string::npos ? "\"" + arg + "\"" : arg;
 }
@@ -65,7 +62,10 @@ int Start(const std::vector<std::string>& args, const std::string& out, const st
     startup.hStdError = CreateFileA(err.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
     PROCESS_INFORMATION process = {};
     DWORD code = static_cast<DWORD>(-1);
-    if (CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    BOOL started = FALSE;  // Wine under load now and then fails a start
+    for (int attempt = 0; attempt < 3 && !started; ++attempt, Sleep(started ? 0 : 500))
+        started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    if (started) {
         WaitForSingleObject(process.hProcess, INFINITE);
         GetExitCodeProcess(process.hProcess, &code);
         CloseHandle(process.hThread);

@@ -11,8 +11,7 @@ TEST_F(WindowTest, AboutBox) {
         HWND box = WaitForDialog(program_, "О программе");
         ASSERT_NE(box, HWND(NULL)) << i;
         EXPECT_TRUE(GetWindow(box, GW_OWNER) == program_.sheet && !IsWindowEnabled(program_.sheet)) << "modal";
-        HWND ok = GetDlgItem(box, IDOK);
-        HWND link = GetDlgItem(box, IDC_SITE_LINK);
+        HWND ok = GetDlgItem(box, IDOK), link = GetDlgItem(box, IDC_SITE_LINK);
         ASSERT_TRUE(WaitUntil([&] { return Focus() == ok; }));
         if (i == 0) {
             // Tab is handled after Escape: once the focus has moved on,
