@@ -15,6 +15,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "conversion/codec/sound_info.h"
+
 const int32_t IMA_MAX_STEP_INDEX = 88;
 const int32_t IMA_STEP_INDICES = IMA_MAX_STEP_INDEX + 1;
 const uint32_t IMA_MAGNITUDES = 8;
@@ -29,8 +31,8 @@ const uint32_t HEADER_RESERVED = 3;
 const uint32_t GROUP_BYTES = 4;
 const uint32_t CODES_PER_GROUP = 8;
 
-// The block layout the game reads: 36 bytes a channel, 65 frames a block.
-const uint32_t GAME_BLOCK_BYTES_PER_CHANNEL = 36;
+// The block layout the game reads (GAME_BLOCK_BYTES_PER_CHANNEL): 65
+// frames a block.
 const uint32_t GAME_FRAMES_PER_BLOCK = 65;
 const int32_t GAME_CODES_PER_BLOCK = 64;
 

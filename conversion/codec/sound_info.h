@@ -9,6 +9,12 @@
 const uint32_t WAVE_TAG_PCM = 0x0001;
 const uint32_t WAVE_TAG_IMA_ADPCM = 0x0011;
 
+// The game's packed sound: 4-bit IMA ADPCM at one rate, in blocks of 36
+// bytes a channel.
+const uint32_t GAME_RATE = 44100;
+const uint32_t GAME_BITS = 4;
+const uint32_t GAME_BLOCK_BYTES_PER_CHANNEL = 36;
+
 struct SoundInfo {
     uint32_t format;      // WAVE format tag of the input data
     const void* data;     // input data; stays the caller's

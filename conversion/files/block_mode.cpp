@@ -4,16 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "conversion/codec/adpcm_ima.h"
 #include "conversion/files/file_access.h"
 
 namespace {
 
 // Bytes of a block per channel that are tried: the game's first.
-const uint32_t BLOCK_SIZES[] = {36, 32, 64, 128, 256, 512, 1024, 2048};
-const uint32_t GAME_BLOCK_BYTES = 36;
-
-const uint32_t HEADER_BYTES = 4;
-const uint8_t MAX_STEP_INDEX = 88;
+const uint32_t BLOCK_SIZES[] = {GAME_BLOCK_BYTES_PER_CHANNEL, 32, 64, 128, 256, 512, 1024, 2048};
 
 // A mode is shown when this share of the non-silent blocks fits it, at
 // least MIN_BLOCKS of them, and the other mode's reading fails as it must:
@@ -33,7 +30,7 @@ const size_t PREFIXES[] = {64u << 10, 1u << 20, 16u << 20, 64u << 20};
 const size_t PREFIX_COUNT = sizeof PREFIXES / sizeof PREFIXES[0];
 const uint64_t FIRM_BLOCKS = 4096;
 
-bool ValidHeader(const uint8_t* p) { return p[2] <= MAX_STEP_INDEX && p[3] == 0; }
+bool ValidHeader(const uint8_t* p) { return p[HEADER_STEP_INDEX] <= IMA_MAX_STEP_INDEX && p[HEADER_RESERVED] == 0; }
 
 bool Silent(const uint8_t* p, size_t length) {
     for (size_t i = 0; i < length; ++i)
@@ -51,7 +48,7 @@ BlockEvidence CountFits(const uint8_t* data, size_t length, uint32_t blockBytes)
     for (size_t at = 0; length - at >= 2 * blockBytes; at += 2 * blockBytes) {
         if (Silent(data + at, 2 * blockBytes)) continue;
         ++evidence.stereoStarts;
-        evidence.stereoFits += ValidHeader(data + at) && ValidHeader(data + at + HEADER_BYTES);
+        evidence.stereoFits += ValidHeader(data + at) && ValidHeader(data + at + CHANNEL_HEADER_BYTES);
     }
     return evidence;
 }
@@ -70,10 +67,10 @@ BlockMode Judge(const BlockEvidence& e) {
 
 BlockMode DetectBlockMode(const uint8_t* data, size_t length, BlockEvidence* evidence) {
     BlockMode decided = BLOCKS_UNDECIDED;
-    BlockEvidence shown = CountFits(data, length, GAME_BLOCK_BYTES);
+    BlockEvidence shown = CountFits(data, length, GAME_BLOCK_BYTES_PER_CHANNEL);
     bool contradicted = false;
     for (uint32_t blockBytes : BLOCK_SIZES) {
-        const BlockEvidence counts = blockBytes == GAME_BLOCK_BYTES ? shown : CountFits(data, length, blockBytes);
+        const BlockEvidence counts = blockBytes == GAME_BLOCK_BYTES_PER_CHANNEL ? shown : CountFits(data, length, blockBytes);
         const BlockMode mode = Judge(counts);
         if (mode == BLOCKS_UNDECIDED) continue;
         if (decided == BLOCKS_UNDECIDED) {
@@ -85,7 +82,7 @@ BlockMode DetectBlockMode(const uint8_t* data, size_t length, BlockEvidence* evi
     }
     if (contradicted) {
         decided = BLOCKS_UNDECIDED;
-        shown = CountFits(data, length, GAME_BLOCK_BYTES);
+        shown = CountFits(data, length, GAME_BLOCK_BYTES_PER_CHANNEL);
     }
     if (evidence) *evidence = shown;
     return decided;

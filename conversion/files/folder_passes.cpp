@@ -43,10 +43,7 @@ std::string NameKey(const std::string& name) {
 #ifdef _WIN32
     return PathKey(name);
 #else
-    std::string key = name;
-    for (char& c : key)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return key;
+    return LowerAsciiText(name);
 #endif
 }
 

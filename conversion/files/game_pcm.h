@@ -13,11 +13,9 @@
 #include <cstdint>
 #include <string>
 
+#include "conversion/codec/sound_info.h"
 #include "conversion/files/conversion_status.h"
 #include "conversion/files/wav_reader.h"
-
-// The one rate the game plays packed sounds at.
-const uint32_t GAME_RATE = 44100;
 
 // 16-bit little-endian interleaved samples ready for the encoder.
 struct GamePcm {

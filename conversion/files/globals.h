@@ -4,8 +4,8 @@
 #ifndef VELKMAR_CONVERSION_FILES_GLOBALS_H
 #define VELKMAR_CONVERSION_FILES_GLOBALS_H
 
-#include "conversion/files/paths.h"
 #include "conversion/codec/sound_info.h"
+#include "conversion/files/paths.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -40,6 +40,11 @@ bool SameIgnoringCase(const char* a, const char* b) {
     return *a == *b;
 }
 
+std::string LowerAsciiText(std::string text) {
+    for (char& c : text) c = LowerAscii(c);
+    return text;
+}
+
 bool HasExtension(const char* name, const char* extension) {
     const char* dot = std::strrchr(name + FileNameStart(name), '.');
     return dot && SameIgnoringCase(dot, extension);

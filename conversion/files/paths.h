@@ -59,6 +59,10 @@ bool HasExtension(const char* name, const char* extension);
 // True when a and b are the same text apart from ASCII letter case.
 bool SameIgnoringCase(const char* a, const char* b);
 
+// text with its ASCII capitals made small: a key that compares as
+// SameIgnoringCase does.
+std::string LowerAsciiText(std::string text);
+
 // The channel rule's extension: the text from the last '.' of the whole
 // path to its end, or null when the path has no '.'. Points into path.
 const char* PathExtension(const char* path);

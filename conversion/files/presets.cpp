@@ -6,24 +6,19 @@
 
 namespace {
 
-const uint32_t PACKED_RATE = 44100;
-const uint32_t PACKED_BITS = 4;
-const uint32_t MONO_BLOCK = 36;
-const uint32_t STEREO_BLOCK = 72;
-
-void ApplyPreset(uint32_t channels, uint32_t blockSize) {
+void ApplyPreset(uint32_t channels) {
     g_soundInfo.format = WAVE_TAG_IMA_ADPCM;
-    g_soundInfo.rate = PACKED_RATE;
-    g_soundInfo.bits = PACKED_BITS;
+    g_soundInfo.rate = GAME_RATE;
+    g_soundInfo.bits = GAME_BITS;
     g_soundInfo.channels = channels;
-    g_soundInfo.blockSize = blockSize;
+    g_soundInfo.blockSize = GAME_BLOCK_BYTES_PER_CHANNEL * channels;
 }
 
 }  // namespace
 
-void ApplyMonoPreset() { ApplyPreset(1, MONO_BLOCK); }
+void ApplyMonoPreset() { ApplyPreset(1); }
 
-void ApplyStereoPreset() { ApplyPreset(2, STEREO_BLOCK); }
+void ApplyStereoPreset() { ApplyPreset(2); }
 
 int ChannelsForExtension(ChannelForce force, const char* extension) {
     if (force == FORCE_MONO) return 1;

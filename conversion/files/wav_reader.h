@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <string>
 
-#include "conversion/files/conversion_status.h"
 #include "conversion/codec/sound_info.h"
+#include "conversion/files/conversion_status.h"
 
 const uint32_t WAVE_TAG_IEEE_FLOAT = 0x0003;
 const uint32_t WAVE_TAG_EXTENSIBLE = 0xFFFE;

@@ -27,8 +27,8 @@
 
 #include "conversion/files/folder_passes.h"
 #include "conversion/files/globals.h"
-#include "conversion/window/message_boxes.h"
 #include "conversion/window/channel_choice.h"
+#include "conversion/window/message_boxes.h"
 #include "resources/resource.h"
 
 namespace {
